@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+// Whole-file helpers shared by everything that keeps data on disk.
+
+enum class FileReadResult { Ok, OpenFailed, ReadFailed };
+
+// Reads at most `limit` bytes from the start of the regular file `name` into `out`.
+// `out` is only replaced on success. Folders and devices count as "cannot be opened".
+FileReadResult ReadFilePrefix(const std::string& name, std::size_t limit, std::string& out);
+
+// Replaces `name` with `data` so that the file is either the old one or the complete
+// new one: a temporary file beside it is written, synced and renamed over it.
+// Returns 0 or the error number of the step that failed (the temporary is removed).
+int WriteFileAtomically(const std::string& name, const std::string& data);
