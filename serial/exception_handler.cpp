@@ -1,0 +1,50 @@
+#include "serial/exception_handler.h"
+
+#include <iostream>
+#include <mutex>
+#include <stdexcept>
+
+namespace appexceptions {
+
+namespace {
+
+std::mutex& Mutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+Handler& Installed() {
+  static Handler handler;
+  return handler;
+}
+
+void WriteToStandardError(std::exception_ptr error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& e) {
+    std::cerr << e.what() << std::endl;
+  } catch (...) {
+    std::cerr << "Unknown error" << std::endl;
+  }
+}
+
+}  // namespace
+
+void SetHandler(Handler handler) {
+  std::lock_guard lock(Mutex());
+  Installed() = std::move(handler);
+}
+
+void Report(std::exception_ptr error) {
+  Handler handler;
+  {
+    std::lock_guard lock(Mutex());
+    handler = Installed();
+  }
+  if (handler)
+    handler(error);
+  else
+    WriteToStandardError(error);
+}
+
+}  // namespace appexceptions
