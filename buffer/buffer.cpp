@@ -1,6 +1,7 @@
 #include "buffer/buffer.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <stdexcept>
 
 #include "buffer/file_io.h"
@@ -19,17 +20,23 @@ void AppendHexByte(std::string& out, std::uint8_t b) {
   out += HexDigit(b);
 }
 
+// Four digits at least: nothing stops a caller from a capacity beyond 64 KiB.
+void AppendOffset(std::string& out, std::size_t offset) {
+  char text[24];
+  std::snprintf(text, sizeof text, "%04zX:", offset);
+  out += text;
+}
+
 void AppendListingLine(std::string& out, const std::string& data, std::size_t offset) {
   const std::size_t start = out.size();
   const std::size_t count = std::min(kBytesPerLine, data.size() - offset);
-  AppendHexByte(out, static_cast<std::uint8_t>(offset >> 8));
-  AppendHexByte(out, static_cast<std::uint8_t>(offset));
-  out += ':';
+  AppendOffset(out, offset);
   for (std::size_t i = 0; i < count; ++i) {
     out += ' ';
     AppendHexByte(out, static_cast<std::uint8_t>(data[offset + i]));
   }
-  out.append(kCharColumn - (out.size() - start), ' ');
+  const std::size_t length = out.size() - start;
+  if (length < kCharColumn) out.append(kCharColumn - length, ' ');
   for (std::size_t i = 0; i < count; ++i) {
     const char c = data[offset + i];
     out += static_cast<std::uint8_t>(c) >= 0x20 ? c : '.';

@@ -4,10 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <vector>
 
 namespace {
 
@@ -31,6 +32,16 @@ class Fd {
   int fd_;
 };
 
+bool IsRegularFile(const std::string& name) {
+  struct stat st {};
+  return ::stat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool IsRegularFile(int fd) {
+  struct stat st {};
+  return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+}
+
 int WriteAll(int fd, const std::string& data) {
   std::size_t done = 0;
   while (done < data.size()) {
@@ -50,10 +61,30 @@ std::string FolderOf(const std::string& name) {
   return slash == 0 ? "/" : name.substr(0, slash);
 }
 
-// Keeps the mode of a file being replaced; a new file gets the usual 0666 & ~umask.
-void CopyModeOfExisting(const std::string& name, int fd) {
-  struct stat st {};
-  if (::stat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::fchmod(fd, st.st_mode & 07777);
+// Saving through a symbolic link replaces the file it points to, not the link.
+std::string ResolveLinks(const std::string& name) {
+  char resolved[PATH_MAX];
+  return ::realpath(name.c_str(), resolved) != nullptr ? std::string(resolved) : name;
+}
+
+// Created with 0666 so that a new file gets the user's umask like any other program's.
+int CreateTemporary(const std::string& folder, std::string& path) {
+  static std::atomic<unsigned> serial{0};
+  constexpr int kAttempts = 100;
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    path = folder + "/.belvanto-" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+// Keeps owner and mode of the file being replaced. A user who may not hand the file to
+// its old owner keeps the permissions but not the set-id bits, which would then be his.
+void CopyAttributes(const struct stat& old, int fd) {
+  const bool ownerKept = ::fchown(fd, old.st_uid, old.st_gid) == 0;
+  ::fchmod(fd, old.st_mode & (ownerKept ? 07777 : 0777));
 }
 
 void SyncFolder(const std::string& folder) {
@@ -63,45 +94,52 @@ void SyncFolder(const std::string& folder) {
   ::close(dfd);
 }
 
+int WriteSyncAndClose(Fd& fd, const std::string& data) {
+  int err = WriteAll(fd.get(), data);
+  if (err == 0 && ::fsync(fd.get()) != 0) err = errno;
+  if (err == 0) err = fd.Close();
+  return err;
+}
+
 }  // namespace
 
 FileReadResult ReadFilePrefix(const std::string& name, std::size_t limit, std::string& out) {
-  Fd fd(::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-  if (fd.get() < 0) return FileReadResult::OpenFailed;
-  struct stat st {};
-  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return FileReadResult::OpenFailed;
+  // Devices and FIFOs are never opened: opening a serial port moves its lines.
+  if (!IsRegularFile(name)) return FileReadResult::OpenFailed;
+  Fd fd(::open(name.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+  if (fd.get() < 0 || !IsRegularFile(fd.get())) return FileReadResult::OpenFailed;
   std::string data;
-  data.resize(limit);
-  std::size_t got = 0;
-  while (got < limit) {
-    const ssize_t n = ::read(fd.get(), data.data() + got, limit - got);
+  char chunk[65536];
+  while (data.size() < limit) {
+    const ssize_t n = ::read(fd.get(), chunk, std::min(sizeof chunk, limit - data.size()));
     if (n < 0) {
       if (errno == EINTR) continue;
       return FileReadResult::ReadFailed;
     }
     if (n == 0) break;
-    got += static_cast<std::size_t>(n);
+    data.append(chunk, static_cast<std::size_t>(n));
   }
-  data.resize(got);
   out.swap(data);
   return FileReadResult::Ok;
 }
 
 int WriteFileAtomically(const std::string& name, const std::string& data) {
-  std::string pattern = FolderOf(name) + "/.belvanto-XXXXXX";
-  std::vector<char> temp(pattern.begin(), pattern.end());
-  temp.push_back('\0');
-  Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
+  const std::string target = ResolveLinks(name);
+  struct stat old {};
+  const bool replacing = ::stat(target.c_str(), &old) == 0;
+  // Renaming over a folder, device or FIFO would destroy it instead of writing a file.
+  if (replacing && !S_ISREG(old.st_mode)) return S_ISDIR(old.st_mode) ? EISDIR : EINVAL;
+  const std::string folder = FolderOf(target);
+  std::string temp;
+  Fd fd(CreateTemporary(folder, temp));
   if (fd.get() < 0) return errno;
-  CopyModeOfExisting(name, fd.get());
-  int err = WriteAll(fd.get(), data);
-  if (err == 0 && ::fsync(fd.get()) != 0) err = errno;
-  if (err == 0) err = fd.Close();
-  if (err == 0 && ::rename(temp.data(), name.c_str()) != 0) err = errno;
+  if (replacing) CopyAttributes(old, fd.get());
+  int err = WriteSyncAndClose(fd, data);
+  if (err == 0 && ::rename(temp.c_str(), target.c_str()) != 0) err = errno;
   if (err != 0) {
-    ::unlink(temp.data());
+    ::unlink(temp.c_str());
     return err;
   }
-  SyncFolder(FolderOf(name));
+  SyncFolder(folder);
   return 0;
 }
