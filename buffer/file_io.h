@@ -12,6 +12,7 @@ enum class FileReadResult { Ok, OpenFailed, ReadFailed };
 FileReadResult ReadFilePrefix(const std::string& name, std::size_t limit, std::string& out);
 
 // Replaces `name` with `data` so that the file is either the old one or the complete
-// new one: a temporary file beside it is written, synced and renamed over it.
+// new one: a temporary file beside it is written, synced and renamed over it. A symbolic
+// link is followed; a folder, device or FIFO in the way is left alone and fails the write.
 // Returns 0 or the error number of the step that failed (the temporary is removed).
 int WriteFileAtomically(const std::string& name, const std::string& data);
