@@ -36,34 +36,34 @@ TEST(GaugeModel, CardTransferOf32BlocksShowsBlocksFinishedMinusOne) {
   }
 }
 
-TEST(GaugeModel, PositionIsClampedIntoTheRange) {
+// Each step keeps the position inside [0, max]: clamping, lowering the maximum below the
+// position, and a zero maximum that pins everything at 0%.
+TEST(GaugeModel, PositionStaysInsideTheRange) {
   ui::GaugeModel gauge;
-  gauge.SetMax(3);
-  gauge.SetPosition(5);
-  EXPECT_EQ(gauge.Position(), 3);
-  EXPECT_EQ(gauge.Percent(), 100);
-  gauge.SetPosition(-4);
-  EXPECT_EQ(gauge.Position(), 0);
-  EXPECT_EQ(gauge.Percent(), 0);
-}
-
-TEST(GaugeModel, ZeroMaximumShowsZeroPercentAtAnyPosition) {
-  ui::GaugeModel gauge;
-  gauge.SetMax(0);
-  gauge.SetPosition(1);
-  EXPECT_EQ(gauge.Position(), 0);
-  EXPECT_EQ(gauge.Percent(), 0);
-}
-
-TEST(GaugeModel, LoweringTheMaximumBelowThePositionLowersThePosition) {
-  ui::GaugeModel gauge;
-  gauge.SetPosition(80);
-  gauge.SetMax(50);
-  EXPECT_EQ(gauge.Position(), 50);
-  EXPECT_EQ(gauge.Percent(), 100);
-  gauge.SetMax(200);
-  EXPECT_EQ(gauge.Position(), 50);
-  EXPECT_EQ(gauge.Percent(), 25);
+  const struct {
+    const char* step;
+    bool setsMax;
+    int value;
+    int position, percent;
+  } steps[] = {
+      {"max 3", true, 3, 0, 0},
+      {"position 5 above max 3", false, 5, 3, 100},
+      {"position -4", false, -4, 0, 0},
+      {"max 100", true, 100, 0, 0},
+      {"position 80", false, 80, 80, 80},
+      {"max 50 below the position", true, 50, 50, 100},
+      {"max 200 above it", true, 200, 50, 25},
+      {"max 0", true, 0, 0, 0},
+      {"position 1 with max 0", false, 1, 0, 0},
+  };
+  for (const auto& s : steps) {
+    if (s.setsMax)
+      gauge.SetMax(s.value);
+    else
+      gauge.SetPosition(s.value);
+    EXPECT_EQ(gauge.Position(), s.position) << s.step;
+    EXPECT_EQ(gauge.Percent(), s.percent) << s.step;
+  }
 }
 
 TEST(GaugeModel, RefusesAMaximumBelowTheMinimumAndKeepsItsState) {
