@@ -8,7 +8,7 @@
 #include <QWindow>
 #include <cstdio>
 
-#include "app/gui/progress_window.h"
+#include "app/progress_window.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "app/gui/qt_toolkit.h"
+#include "app/qt_toolkit.h"
 
 #include <QPointer>
 
-#include "app/gui/progress_window.h"
+#include "app/progress_window.h"
 #include "ui/qt/application.h"
 
 namespace {

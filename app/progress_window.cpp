@@ -1,4 +1,4 @@
-#include "app/gui/progress_window.h"
+#include "app/progress_window.h"
 
 #include <QFont>
 
