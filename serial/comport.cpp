@@ -12,8 +12,8 @@ namespace {
 
 // Line speed in bit/s by TBaudRate; brCustom takes CustomBaudRate instead.
 constexpr std::array<std::uint32_t, br256000 + 1> kSpeeds = {
-    0, 110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 38400, 56000, 57600, 115200, 128000,
-    256000};
+    0,     110,   300,   600,   1200,  2400,   4800,   9600,
+    14400, 19200, 38400, 56000, 57600, 115200, 128000, 256000};
 
 int DigitValue(char c, int base) {
   int value = -1;

@@ -5,14 +5,15 @@
 
 namespace {
 
-constexpr std::array<std::pair<std::uint32_t, TComError>, 8> kErrorFlags = {{{driver::CE_FRAME, ceFrame},
-                                               {driver::CE_RXPARITY, ceRxParity},
-                                               {driver::CE_OVERRUN, ceOverrun},
-                                               {driver::CE_BREAK, ceBreak},
-                                               {driver::CE_IOE, ceIO},
-                                               {driver::CE_MODE, ceMode},
-                                               {driver::CE_RXOVER, ceRxOver},
-                                               {driver::CE_TXFULL, ceTxFull}}};
+constexpr std::array<std::pair<std::uint32_t, TComError>, 8> kErrorFlags = {
+    {{driver::CE_FRAME, ceFrame},
+     {driver::CE_RXPARITY, ceRxParity},
+     {driver::CE_OVERRUN, ceOverrun},
+     {driver::CE_BREAK, ceBreak},
+     {driver::CE_IOE, ceIO},
+     {driver::CE_MODE, ceMode},
+     {driver::CE_RXOVER, ceRxOver},
+     {driver::CE_TXFULL, ceTxFull}}};
 
 constexpr std::array<std::pair<std::uint32_t, TComSignal>, 4> kSignalFlags = {
     {{driver::MS_CTS_ON, csCTS},

@@ -8,9 +8,8 @@ namespace {
 
 // The driver's bit of each line event, by ordinal.
 constexpr std::array<std::uint32_t, evRx80Full + 1> kEventBits = {
-    driver::EV_RXCHAR, driver::EV_TXEMPTY, driver::EV_RXFLAG, driver::EV_RING,
-    driver::EV_BREAK,  driver::EV_CTS,     driver::EV_DSR,    driver::EV_ERR,
-    driver::EV_RLSD,   driver::EV_RX80FULL};
+    driver::EV_RXCHAR, driver::EV_TXEMPTY, driver::EV_RXFLAG, driver::EV_RING, driver::EV_BREAK,
+    driver::EV_CTS,    driver::EV_DSR,     driver::EV_ERR,    driver::EV_RLSD, driver::EV_RX80FULL};
 
 }  // namespace
 
