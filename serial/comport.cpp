@@ -201,24 +201,20 @@ void TCustomComPort::SetSyncMethod(TSyncMethod value) {
 }
 
 void TCustomComPort::ApplyDCB() {
-  if (!OpenOutsideLoading()) return;
-  const driver::DCB dcb = LineRecord();
-  OnDevice(comerror::SetStateFailed, [&](driver::Device& device) { return device.SetState(dcb); });
+  ApplyWhileOpen(comerror::SetStateFailed,
+                 [this](driver::Device& device) { return device.SetState(LineRecord()); });
 }
 
 void TCustomComPort::ApplyTimeouts() {
-  if (!OpenOutsideLoading()) return;
-  const driver::COMMTIMEOUTS record = timeouts_.Record();
-  OnDevice(comerror::SetTimeoutsFailed,
-           [&](driver::Device& device) { return device.SetTimeouts(record); });
+  ApplyWhileOpen(comerror::SetTimeoutsFailed,
+                 [this](driver::Device& device) { return device.SetTimeouts(timeouts_.Record()); });
 }
 
 void TCustomComPort::ApplyBuffer() {
-  if (!OpenOutsideLoading()) return;
-  const auto input = static_cast<std::uint32_t>(buffer_.InputSize());
-  const auto output = static_cast<std::uint32_t>(buffer_.OutputSize());
-  OnDevice(comerror::SetupFailed,
-           [&](driver::Device& device) { return device.SetQueueSizes(input, output); });
+  ApplyWhileOpen(comerror::SetupFailed, [this](driver::Device& device) {
+    return device.SetQueueSizes(static_cast<std::uint32_t>(buffer_.InputSize()),
+                                static_cast<std::uint32_t>(buffer_.OutputSize()));
+  });
 }
 
 driver::DCB TCustomComPort::LineRecord() const {

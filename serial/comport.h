@@ -189,6 +189,11 @@ class TCustomComPort {
   }
   // The port is open and its settings reach the driver (not while loading).
   bool OpenOutsideLoading() const { return connected_ && !loading_; }
+  // Re-sends a group through `call` while the port is open; nothing otherwise.
+  template <typename Call>
+  void ApplyWhileOpen(int code, Call&& call) {
+    if (OpenOutsideLoading()) OnDevice(code, call);
+  }
   driver::DCB LineRecord() const;
   driver::DeviceFactory& Factory() const;
 
@@ -208,8 +213,9 @@ class TCustomComPort {
     const int error = handle_ ? call(*handle_) : EBADF;
     if (error != 0) throw EComPort(code, error);
   }
-  // Checks what every transfer start needs: a record and a count that is not negative.
-  static void CheckStart(TAsync* record, std::int32_t count, int code);
+  // Starts a read or write through `start(device, count, transfer, immediate)`.
+  template <typename Start>
+  std::int32_t StartTransfer(TAsyncKind kind, std::int32_t count, TAsync* record, Start&& start);
   template <typename Start>
   std::int32_t TransferBlocking(Start&& start);
   void ClearErrors(std::uint32_t& errors, std::uint32_t& inQueue);

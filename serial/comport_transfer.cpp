@@ -43,22 +43,28 @@ void TCustomComPort::InitAsync(std::unique_ptr<TAsync>& record) {
 
 void TCustomComPort::DoneAsync(std::unique_ptr<TAsync>& record) { record.reset(); }
 
-void TCustomComPort::CheckStart(TAsync* record, std::int32_t count, int code) {
-  if (!record) throw EComPort::CreatePlain(comerror::InvalidAsync);
-  // A negative count would make the driver move bytes far beyond the caller's memory.
-  if (count < 0) throw EComPort(code, EINVAL);
-}
-
 // --- Started transfers ----------------------------------------------------------------
 
-std::int32_t TCustomComPort::WriteAsync(const void* buffer, std::int32_t count, TAsync* record) {
-  CheckStart(record, count, comerror::WriteFailed);
-  record->Kind = akWrite;
+// Every start needs a record and a count that is not negative: a negative one would
+// make the driver move bytes far beyond the caller's memory.
+template <typename Start>
+std::int32_t TCustomComPort::StartTransfer(TAsyncKind kind, std::int32_t count, TAsync* record,
+                                           Start&& start) {
+  const int code = TransferErrorCode(kind);
+  if (!record) throw EComPort::CreatePlain(comerror::InvalidAsync);
+  if (count < 0) throw EComPort(code, EINVAL);
+  record->Kind = kind;
   std::size_t immediate = 0;
-  OnDevice(comerror::WriteFailed, [&](driver::Device& device) {
-    return device.StartWrite(buffer, static_cast<std::size_t>(count), record->Transfer, immediate);
+  OnDevice(code, [&](driver::Device& device) {
+    return start(device, static_cast<std::size_t>(count), record->Transfer, immediate);
   });
   return static_cast<std::int32_t>(immediate);
+}
+
+std::int32_t TCustomComPort::WriteAsync(const void* buffer, std::int32_t count, TAsync* record) {
+  return StartTransfer(akWrite, count, record, [buffer](driver::Device& device, auto&&... rest) {
+    return device.StartWrite(buffer, rest...);
+  });
 }
 
 std::int32_t TCustomComPort::WriteStrAsync(const std::string& bytes, TAsync* record) {
@@ -66,13 +72,9 @@ std::int32_t TCustomComPort::WriteStrAsync(const std::string& bytes, TAsync* rec
 }
 
 std::int32_t TCustomComPort::ReadAsync(void* buffer, std::int32_t count, TAsync* record) {
-  CheckStart(record, count, comerror::ReadFailed);
-  record->Kind = akRead;
-  std::size_t immediate = 0;
-  OnDevice(comerror::ReadFailed, [&](driver::Device& device) {
-    return device.StartRead(buffer, static_cast<std::size_t>(count), record->Transfer, immediate);
+  return StartTransfer(akRead, count, record, [buffer](driver::Device& device, auto&&... rest) {
+    return device.StartRead(buffer, rest...);
   });
-  return static_cast<std::int32_t>(immediate);
 }
 
 std::int32_t TCustomComPort::ReadStrAsync(std::string& bytes, std::int32_t count, TAsync* record) {
