@@ -1,0 +1,248 @@
+#pragma once
+
+#include <cerrno>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "serial/comport_settings.h"
+#include "serial/comport_types.h"
+#include "serial/driver/device.h"
+#include "serial/ecomport.h"
+
+// The record of one started transfer: the driver's transfer (none until one is
+// started) and its kind, which chooses the error code when the wait fails.
+struct TAsync {
+  std::unique_ptr<driver::Transfer> Transfer;
+  TAsyncKind Kind = akWrite;
+};
+
+class TCustomComPort;
+
+// Handler types; `Sender` is always the component. Empty means "not assigned".
+using TNotifyEvent = std::function<void(TCustomComPort& Sender)>;
+using TRxCharEvent = std::function<void(TCustomComPort& Sender, std::int32_t Count)>;
+using TRxBufEvent =
+    std::function<void(TCustomComPort& Sender, const void* Buffer, std::int32_t Count)>;
+using TComErrorEvent = std::function<void(TCustomComPort& Sender, TComErrors Errors)>;
+using TComSignalEvent = std::function<void(TCustomComPort& Sender, bool OnOff)>;
+
+// One serial port: its settings, opening and closing it by name, blocking and started
+// transfers, the line status and the RTS line. Settings changed while the port is open
+// reach the driver at once, a whole group at a time; while closed they are only stored.
+// Every refusal of the driver is raised as EComPort. Used from one thread.
+class TCustomComPort {
+ public:
+  TCustomComPort();
+  virtual ~TCustomComPort();  // closes the port
+  TCustomComPort(const TCustomComPort&) = delete;
+  TCustomComPort& operator=(const TCustomComPort&) = delete;
+
+  // Where devices come from; nullptr (the default) is the process-wide port directory.
+  // The factory is not owned and must outlive every open of this component.
+  void SetDeviceFactory(driver::DeviceFactory* factory) { factory_ = factory; }
+
+  // --- Connection -------------------------------------------------------------------
+  bool Connected() const { return connected_; }
+  void SetConnected(bool value);
+  const std::string& Port() const { return port_; }
+  // Normalises the name; an open port is closed and opened again on a changed name.
+  void SetPort(const std::string& name);
+  // The open device; empty while the port is closed.
+  const std::shared_ptr<driver::Device>& Handle() const { return handle_; }
+
+  void Open();
+  void Close();
+
+  // While loading, stored settings are only recorded: nothing reaches the driver and
+  // SetConnected(true) only marks the port to be opened by Loaded. Loaded ends the
+  // loading state and opens the port if so marked; an open failure goes to the
+  // application-wide exception handler instead of the caller.
+  void BeginLoading() { loading_ = true; }
+  bool Loading() const { return loading_; }
+  void Loaded();
+
+  // --- Settings ---------------------------------------------------------------------
+  TBaudRate BaudRate() const { return baudRate_; }
+  void SetBaudRate(TBaudRate value) { ChangeLine(baudRate_, value); }
+  std::int32_t CustomBaudRate() const { return customBaudRate_; }
+  void SetCustomBaudRate(std::int32_t value) { ChangeLine(customBaudRate_, value); }
+  TStopBits StopBits() const { return stopBits_; }
+  void SetStopBits(TStopBits value) { ChangeLine(stopBits_, value); }
+  TDataBits DataBits() const { return dataBits_; }
+  void SetDataBits(TDataBits value) { ChangeLine(dataBits_, value); }
+  bool DiscardNull() const { return discardNull_; }
+  void SetDiscardNull(bool value) { ChangeLine(discardNull_, value); }
+  char EventChar() const { return eventChar_; }
+  void SetEventChar(char value) { ChangeLine(eventChar_, value); }
+
+  // The owned settings objects. The setters copy every field of `value` into the owned
+  // object (which stays the same object) and re-send the group once.
+  TComParity& Parity() { return parity_; }
+  const TComParity& Parity() const { return parity_; }
+  void SetParity(const TComParity& value);
+  TComFlowControl& FlowControl() { return flowControl_; }
+  const TComFlowControl& FlowControl() const { return flowControl_; }
+  void SetFlowControl(const TComFlowControl& value);
+  TComTimeouts& Timeouts() { return timeouts_; }
+  const TComTimeouts& Timeouts() const { return timeouts_; }
+  void SetTimeouts(const TComTimeouts& value);
+  TComBuffer& Buffer() { return buffer_; }
+  const TComBuffer& Buffer() const { return buffer_; }
+  void SetBuffer(const TComBuffer& value);
+
+  // The line events watched while open; a change takes effect at the next open.
+  TComEvents Events() const { return events_; }
+  void SetEvents(TComEvents value) { events_ = value; }
+  TSyncMethod SyncMethod() const { return syncMethod_; }
+  // Refused (code 14) while the port is open.
+  void SetSyncMethod(TSyncMethod value);
+
+  // Re-send one group of settings to the driver; nothing while closed or loading.
+  virtual void ApplyDCB();
+  virtual void ApplyTimeouts();
+  virtual void ApplyBuffer();
+
+  // --- Transfers --------------------------------------------------------------------
+  // A transfer record; DoneAsync releases it and leaves `record` empty.
+  static void InitAsync(std::unique_ptr<TAsync>& record);
+  static void DoneAsync(std::unique_ptr<TAsync>& record);
+
+  // Start a transfer and return the count moved at once (0 while pending). The memory
+  // must stay valid, and untouched, until WaitForAsync has returned.
+  std::int32_t WriteAsync(const void* buffer, std::int32_t count, TAsync* record);
+  std::int32_t WriteStrAsync(const std::string& bytes, TAsync* record);
+  std::int32_t ReadAsync(void* buffer, std::int32_t count, TAsync* record);
+  // Sizes `bytes` to `count` and reads into it.
+  std::int32_t ReadStrAsync(std::string& bytes, std::int32_t count, TAsync* record);
+  // Waits for the end of the transfer (all bytes, or the time-outs) and returns the
+  // count moved; after a read the driver's error flags are cleared.
+  std::int32_t WaitForAsync(TAsync* record);
+  // Ends every pending read and write.
+  void AbortAllAsync();
+
+  // Blocking transfers; the count may be smaller than asked when the time-outs expire.
+  std::int32_t WriteStr(const std::string& bytes);
+  std::int32_t Read(void* buffer, std::int32_t count);
+  // Afterwards `bytes` holds exactly the bytes received.
+  std::int32_t ReadStr(std::string& bytes, std::int32_t count);
+
+  // --- Line status and control ------------------------------------------------------
+  std::int32_t InputCount();  // bytes waiting; clears the driver's error flags
+  TComErrors LastErrors();    // errors since the last query, which clears them
+  TComSignals Signals();      // modem input lines that are on
+  void SetRTS(bool on);
+
+  // --- Handlers -----------------------------------------------------------------------
+  TNotifyEvent OnAfterOpen;
+  TNotifyEvent OnAfterClose;
+  TNotifyEvent OnBeforeOpen;
+  TNotifyEvent OnBeforeClose;
+  TRxCharEvent OnRxChar;
+  TRxBufEvent OnRxBuf;
+  TNotifyEvent OnTxEmpty;
+  TNotifyEvent OnBreak;
+  TNotifyEvent OnRing;
+  TComSignalEvent OnCTSChange;
+  TComSignalEvent OnDSRChange;
+  TComSignalEvent OnRLSDChange;
+  TNotifyEvent OnRxFlag;
+  TComErrorEvent OnError;
+  TNotifyEvent OnRx80Full;
+
+ protected:
+  // Each calls the handler of the same name when it is assigned.
+  virtual void FireAfterClose();
+  virtual void FireAfterOpen();
+  virtual void FireBeforeClose();
+  virtual void FireBeforeOpen();
+  virtual void FireRxChar(std::int32_t count);
+  virtual void FireRxBuf(const void* buffer, std::int32_t count);
+  virtual void FireTxEmpty();
+  virtual void FireBreak();
+  virtual void FireRing();
+  virtual void FireRxFlag();
+  virtual void FireCTSChange(bool onOff);
+  virtual void FireDSRChange(bool onOff);
+  virtual void FireError(TComErrors errors);
+  virtual void FireRLSDChange(bool onOff);
+  virtual void FireRx80Full();
+
+  virtual void CreateHandle();
+  virtual void DestroyHandle();
+  virtual void SetupComPort();  // queue sizes, line group, time-outs
+
+  // The modem-line sweep that frames a connection: the levels found at opening, every
+  // line off at closing.
+  void NotifySignals(bool opening);
+  void NotifyCTSChange();
+  void NotifyDSRChange();
+  void NotifyRLSDChange();
+
+ private:
+  template <typename T>
+  void ChangeLine(T& field, T value) {
+    if (field == value) return;
+    field = value;
+    ApplyDCB();
+  }
+  // The port is open and its settings reach the driver (not while loading).
+  bool OpenOutsideLoading() const { return connected_ && !loading_; }
+  // Re-sends a group through `call` while the port is open; nothing otherwise.
+  template <typename Call>
+  void ApplyWhileOpen(int code, Call&& call) {
+    if (OpenOutsideLoading()) OnDevice(code, call);
+  }
+  driver::DCB LineRecord() const;
+  driver::DeviceFactory& Factory() const;
+
+  // Start and stop watching the selected line events (the event thread).
+  void StartEventWatching();
+  void StopEventWatching();
+
+  template <typename Handler, typename... Args>
+  void CallIfAssigned(const Handler& handler, Args... args) {
+    if (handler) handler(*this, args...);
+  }
+
+  // Runs `call` on the open device, or answers EBADF as the invalid handle does, and
+  // raises `code` when the driver refuses.
+  template <typename Call>
+  void OnDevice(int code, Call&& call) {
+    const int error = handle_ ? call(*handle_) : EBADF;
+    if (error != 0) throw EComPort(code, error);
+  }
+  // Starts a read or write through `start(device, count, transfer, immediate)`.
+  template <typename Start>
+  std::int32_t StartTransfer(TAsyncKind kind, std::int32_t count, TAsync* record, Start&& start);
+  template <typename Start>
+  std::int32_t TransferBlocking(Start&& start);
+  void ClearErrors(std::uint32_t& errors, std::uint32_t& inQueue);
+
+  bool threadCreated_ = false;
+  std::shared_ptr<driver::Device> handle_;
+  bool connected_ = false;
+  bool loading_ = false;
+  std::string port_ = "COM1";
+  TBaudRate baudRate_ = br9600;
+  std::int32_t customBaudRate_ = 9600;
+  TStopBits stopBits_ = sbOneStopBit;
+  TDataBits dataBits_ = dbEight;
+  bool discardNull_ = false;
+  char eventChar_ = 0;
+  TComEvents events_ = TComEvents::All();
+  TSyncMethod syncMethod_ = smThreadSync;
+  TComParity parity_{this};
+  TComFlowControl flowControl_{this};
+  TComTimeouts timeouts_{this};
+  TComBuffer buffer_{this};
+  driver::DeviceFactory* factory_ = nullptr;
+};
+
+// The published face of the component.
+class TComPort : public TCustomComPort {};
+
+// "COMn" for n from 1 to 96 taken from the name (with or without a "COM" prefix in any
+// letter case, in decimal or hexadecimal); any other name gives "COM1".
+std::string NormalizePortName(const std::string& name);
