@@ -1,31 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <termios.h>
+
 #include <cerrno>
 #include <string>
 
 #include "serial/driver/posix/termios_mapping.h"
+#include "support/posix_port.h"
 
 using namespace driver;
 using driver::posix::LineSettings;
 using driver::posix::MapDcb;
+using test_support::CardProgrammerDcb;
 
 namespace {
-
-// The line group as the card programmer sends it: 9600 8O2, no flow control.
-DCB CardProgrammerDcb() {
-  DCB dcb;
-  dcb.DCBlength = sizeof(DCB);
-  dcb.BaudRate = 9600;
-  dcb.Flags = FlagBinary;
-  dcb.XonLim = 256;
-  dcb.XoffLim = 256;
-  dcb.ByteSize = 8;
-  dcb.Parity = ODDPARITY;
-  dcb.StopBits = TWOSTOPBITS;
-  dcb.XonChar = 0x11;
-  dcb.XoffChar = 0x13;
-  return dcb;
-}
 
 LineSettings Mapped(const DCB& dcb) {
   LineSettings settings;
@@ -43,24 +31,22 @@ DCB Changed(Change change) {
 }  // namespace
 
 TEST(PosixTermiosMapping, CardProgrammerLineIsRaw9600OddParityTwoStopBits) {
-  const LineSettings settings = Mapped(CardProgrammerDcb());
-  const termios& t = settings.attributes;
-  EXPECT_EQ(cfgetospeed(&t), B9600);
-  EXPECT_EQ(cfgetispeed(&t), B9600);
-  EXPECT_EQ(settings.customSpeed, 0u);
-  EXPECT_EQ(t.c_cflag & CSIZE, CS8);
-  EXPECT_EQ(t.c_cflag & (PARENB | PARODD | CMSPAR | CSTOPB), PARENB | PARODD | CSTOPB);
-  EXPECT_EQ(t.c_cflag & (CREAD | CLOCAL | CRTSCTS), CREAD | CLOCAL);
+  const LineSettings t = Mapped(CardProgrammerDcb());
+  EXPECT_EQ(t.cflag & CBAUD, B9600);
+  EXPECT_EQ(t.speed, 9600u);
+  EXPECT_EQ(t.cflag & CSIZE, CS8);
+  EXPECT_EQ(t.cflag & (PARENB | PARODD | CMSPAR | CSTOPB), PARENB | PARODD | CSTOPB);
+  EXPECT_EQ(t.cflag & (CREAD | CLOCAL | CRTSCTS), CREAD | CLOCAL);
   // Raw: no echo, no line editing, no signals, no translation either way.
-  EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ECHONL | ISIG | IEXTEN), 0u);
-  EXPECT_EQ(t.c_oflag & OPOST, 0u);
-  EXPECT_EQ(t.c_iflag & (ICRNL | INLCR | IGNCR | ISTRIP | IXON | IXOFF | INPCK | PARMRK), 0u);
-  EXPECT_EQ(t.c_cc[VMIN], 0);
-  EXPECT_EQ(t.c_cc[VTIME], 0);
-  EXPECT_EQ(t.c_cc[VSTART], 0x11);
-  EXPECT_EQ(t.c_cc[VSTOP], 0x13);
-  EXPECT_EQ(settings.dtr, false);
-  EXPECT_EQ(settings.rts, false);
+  EXPECT_EQ(t.lflag, 0u);
+  EXPECT_EQ(t.oflag, 0u);
+  EXPECT_EQ(t.iflag, IGNBRK);
+  EXPECT_EQ(t.cc[VMIN], 0);
+  EXPECT_EQ(t.cc[VTIME], 0);
+  EXPECT_EQ(t.cc[VSTART], 0x11);
+  EXPECT_EQ(t.cc[VSTOP], 0x13);
+  EXPECT_EQ(t.dtr, false);
+  EXPECT_EQ(t.rts, false);
 }
 
 TEST(PosixTermiosMapping, FrameFieldsMapOneToOne) {
@@ -81,27 +67,23 @@ TEST(PosixTermiosMapping, FrameFieldsMapOneToOne) {
       d.Parity = c.parity;
       d.StopBits = c.stopBits;
     });
-    const termios t = Mapped(dcb).attributes;
-    EXPECT_EQ(t.c_cflag & (CSIZE | PARENB | PARODD | CMSPAR | CSTOPB), c.expected)
+    EXPECT_EQ(Mapped(dcb).cflag & (CSIZE | PARENB | PARODD | CMSPAR | CSTOPB), c.expected)
         << int(c.byteSize) << " bits, parity " << int(c.parity) << ", stop " << int(c.stopBits);
   }
 }
 
-TEST(PosixTermiosMapping, StandardSpeedsUseTheirCodeAndOthersGoThroughBother) {
+TEST(PosixTermiosMapping, StandardSpeedsCarryTheirCodeAndOthersNone) {
   const struct {
     std::uint32_t baud;
     speed_t code;
-    std::uint32_t custom;
   } cases[] = {
-      {110, B110, 0},          {300, B300, 0},       {19200, B19200, 0},
-      {115200, B115200, 0},    {4000000, B4000000, 0}, {14400, B38400, 14400},
-      {56000, B38400, 56000},  {128000, B38400, 128000}, {256000, B38400, 256000},
-      {31250, B38400, 31250},
+      {110, B110},      {300, B300},   {19200, B19200}, {115200, B115200}, {4000000, B4000000},
+      {14400, B0},      {56000, B0},   {128000, B0},    {256000, B0},      {31250, B0},
   };
   for (const auto& c : cases) {
     const LineSettings settings = Mapped(Changed([&](DCB& d) { d.BaudRate = c.baud; }));
-    EXPECT_EQ(cfgetospeed(&settings.attributes), c.code) << c.baud;
-    EXPECT_EQ(settings.customSpeed, c.custom) << c.baud;
+    EXPECT_EQ(settings.cflag & CBAUD, c.code) << c.baud;
+    EXPECT_EQ(settings.speed, c.baud);
   }
 }
 
@@ -111,34 +93,33 @@ TEST(PosixTermiosMapping, FlowControlAndLineLevels) {
     d.XonChar = 'Q';
     d.XoffChar = 'S';
   }));
-  EXPECT_EQ(software.attributes.c_iflag & (IXON | IXOFF | IXANY), IXON | IXOFF);
-  EXPECT_EQ(software.attributes.c_cc[VSTART], 'Q');
-  EXPECT_EQ(software.attributes.c_cc[VSTOP], 'S');
+  EXPECT_EQ(software.iflag & (IXON | IXOFF | IXANY), IXON | IXOFF);
+  EXPECT_EQ(software.cc[VSTART], 'Q');
+  EXPECT_EQ(software.cc[VSTOP], 'S');
 
   const LineSettings outOnly = Mapped(Changed([](DCB& d) { d.Flags |= FlagOutX; }));
-  EXPECT_EQ(outOnly.attributes.c_iflag & (IXON | IXOFF), IXON);
+  EXPECT_EQ(outOnly.iflag & (IXON | IXOFF), IXON);
 
   const LineSettings hardware = Mapped(Changed([](DCB& d) {
     d.Flags |= FlagOutxCtsFlow | (RTS_CONTROL_HANDSHAKE << 12) | (DTR_CONTROL_ENABLE << 4);
   }));
-  EXPECT_TRUE(hardware.attributes.c_cflag & CRTSCTS);
+  EXPECT_TRUE(hardware.cflag & CRTSCTS);
   EXPECT_EQ(hardware.rts, std::nullopt);  // the kernel drives RTS under handshake
   EXPECT_EQ(hardware.dtr, true);
 
   const LineSettings raised = Mapped(Changed([](DCB& d) { d.Flags |= RTS_CONTROL_ENABLE << 12; }));
   EXPECT_EQ(raised.rts, true);
   EXPECT_EQ(raised.dtr, false);
-  EXPECT_FALSE(raised.attributes.c_cflag & CRTSCTS);
+  EXPECT_FALSE(raised.cflag & CRTSCTS);
 }
 
 TEST(PosixTermiosMapping, ParityCheckReplacesBadBytesWithZeroOnly) {
   // Check alone: bytes arrive unchanged, the error counters report them.
-  EXPECT_FALSE(Mapped(Changed([](DCB& d) { d.Flags |= FlagParity; })).attributes.c_iflag & INPCK);
+  EXPECT_FALSE(Mapped(Changed([](DCB& d) { d.Flags |= FlagParity; })).iflag & INPCK);
   // Replace without check does nothing, as on Windows.
-  EXPECT_FALSE(Mapped(Changed([](DCB& d) { d.Flags |= FlagErrorChar; })).attributes.c_iflag & INPCK);
-  const termios replaced =
-      Mapped(Changed([](DCB& d) { d.Flags |= FlagParity | FlagErrorChar; })).attributes;
-  EXPECT_EQ(replaced.c_iflag & (INPCK | IGNPAR | PARMRK), INPCK);
+  EXPECT_FALSE(Mapped(Changed([](DCB& d) { d.Flags |= FlagErrorChar; })).iflag & INPCK);
+  const LineSettings replaced = Mapped(Changed([](DCB& d) { d.Flags |= FlagParity | FlagErrorChar; }));
+  EXPECT_EQ(replaced.iflag & (INPCK | IGNPAR | PARMRK), INPCK);
 }
 
 TEST(PosixTermiosMapping, FieldsWithoutTermiosMeaningAreAccepted) {
@@ -151,7 +132,9 @@ TEST(PosixTermiosMapping, FieldsWithoutTermiosMeaningAreAccepted) {
     d.EofChar = 0x1a;
     d.Flags |= FlagTXContinueOnXoff;
   }));
-  EXPECT_EQ(settings.attributes.c_cflag, Mapped(CardProgrammerDcb()).attributes.c_cflag);
+  const LineSettings plain = Mapped(CardProgrammerDcb());
+  EXPECT_EQ(settings.cflag, plain.cflag);
+  EXPECT_EQ(settings.iflag, plain.iflag);
 }
 
 TEST(PosixTermiosMapping, WhatLinuxCannotDoIsRefused) {

@@ -9,9 +9,8 @@
 #include <cerrno>
 
 #include "serial/driver/directory.h"
-#include "serial/driver/posix/custom_speed.h"
+#include "serial/driver/posix/kernel_termios.h"
 #include "serial/driver/posix/posix_transfer.h"
-#include "serial/driver/posix/termios_mapping.h"
 
 namespace driver {
 
@@ -33,18 +32,6 @@ int Claim(int fd) {
   if (::ioctl(fd, TIOCGEXCL, &exclusive) != 0) return errno;
   if (exclusive) return EBUSY;
   if (::ioctl(fd, TIOCEXCL) != 0) return errno;
-  return 0;
-}
-
-// Until the line group arrives: no echo, no line editing, no translation.
-int MakeRaw(int fd) {
-  termios attributes{};
-  if (::tcgetattr(fd, &attributes) != 0) return errno;
-  ::cfmakeraw(&attributes);
-  attributes.c_cflag |= CLOCAL | CREAD;
-  attributes.c_cc[VMIN] = 0;
-  attributes.c_cc[VTIME] = 0;
-  if (::tcsetattr(fd, TCSANOW, &attributes) != 0) return errno;
   return 0;
 }
 
@@ -106,17 +93,8 @@ int PosixDevice::SetState(const DCB& dcb) {
   if (const int error = MapDcb(dcb, settings)) return error;
   Channel::Lease lease(*channel_);
   if (!lease) return EBADF;
-  const int fd = lease.Fd();
-  termios previous{};
-  if (::tcgetattr(fd, &previous) != 0) return errno;
-  if (::tcsetattr(fd, TCSANOW, &settings.attributes) != 0) return errno;
-  if (settings.customSpeed != 0) {
-    if (const int error = SetCustomSpeed(fd, settings.customSpeed)) {
-      ::tcsetattr(fd, TCSANOW, &previous);  // a refused group leaves the line as it was
-      return error;
-    }
-  }
-  return DriveModemLines(fd, settings);
+  if (const int error = ApplyLineSettings(lease.Fd(), settings)) return error;
+  return DriveModemLines(lease.Fd(), settings);
 }
 
 int PosixDevice::SetTimeouts(const COMMTIMEOUTS& timeouts) {

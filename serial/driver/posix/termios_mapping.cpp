@@ -1,11 +1,15 @@
 #include "serial/driver/posix/termios_mapping.h"
 
+#include <termios.h>
+
 #include <cerrno>
 #include <iterator>
 
 namespace driver::posix {
 
 namespace {
+
+static_assert(VSTART < kControlChars && VSTOP < kControlChars && VMIN < kControlChars);
 
 struct StandardSpeed {
   std::uint32_t bitsPerSecond;
@@ -23,29 +27,23 @@ constexpr StandardSpeed kStandardSpeeds[] = {
     {3500000, B3500000}, {4000000, B4000000},
 };
 
-// Every other speed (14400, 56000, 128000, 256000, 31250 ...) goes through BOTHER; the
-// attributes then keep 38400 as a placeholder code until the custom speed replaces it.
+// Every other speed (14400, 56000, 128000, 256000, 31250 ...) has no code and is set
+// through BOTHER.
 int MapSpeed(std::uint32_t bitsPerSecond, LineSettings& settings) {
   if (bitsPerSecond == 0) return EINVAL;  // B0 would hang the line up
-  speed_t code = B38400;
-  settings.customSpeed = bitsPerSecond;
+  settings.speed = bitsPerSecond;
   for (const auto& speed : kStandardSpeeds) {
-    if (speed.bitsPerSecond == bitsPerSecond) {
-      code = speed.code;
-      settings.customSpeed = 0;
-    }
+    if (speed.bitsPerSecond == bitsPerSecond) settings.cflag |= speed.code;
   }
-  cfsetispeed(&settings.attributes, code);
-  cfsetospeed(&settings.attributes, code);
   return 0;
 }
 
-int MapFrame(const DCB& dcb, tcflag_t& cflag) {
-  constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
+int MapFrame(const DCB& dcb, std::uint32_t& cflag) {
+  constexpr std::uint32_t kSizes[] = {CS5, CS6, CS7, CS8};
   if (dcb.ByteSize < 5 || dcb.ByteSize > 8) return EINVAL;
   cflag |= kSizes[dcb.ByteSize - 5];
 
-  constexpr tcflag_t kParities[] = {0, PARENB | PARODD, PARENB, PARENB | CMSPAR | PARODD,
+  constexpr std::uint32_t kParities[] = {0, PARENB | PARODD, PARENB, PARENB | CMSPAR | PARODD,
                                     PARENB | CMSPAR};
   if (dcb.Parity >= std::size(kParities)) return EINVAL;
   cflag |= kParities[dcb.Parity];
@@ -69,7 +67,7 @@ int MapFrame(const DCB& dcb, tcflag_t& cflag) {
 // Received bytes with a parity error become 0 under INPCK: that is the replacement
 // termios offers, and the only error character it can stand for. Without a
 // replacement the bytes pass unchanged and the error counters still report them.
-int MapParityCheck(const DCB& dcb, tcflag_t& iflag) {
+int MapParityCheck(const DCB& dcb, std::uint32_t& iflag) {
   if (!(dcb.Flags & FlagParity) || !(dcb.Flags & FlagErrorChar)) return 0;
   if (dcb.ErrorChar != 0) return EINVAL;
   iflag |= INPCK;
@@ -80,10 +78,10 @@ int MapSoftwareFlow(const DCB& dcb, LineSettings& settings) {
   const bool out = dcb.Flags & FlagOutX;
   const bool in = dcb.Flags & FlagInX;
   if ((out || in) && dcb.XonChar == dcb.XoffChar) return EINVAL;
-  if (out) settings.attributes.c_iflag |= IXON;
-  if (in) settings.attributes.c_iflag |= IXOFF;
-  settings.attributes.c_cc[VSTART] = static_cast<cc_t>(dcb.XonChar);
-  settings.attributes.c_cc[VSTOP] = static_cast<cc_t>(dcb.XoffChar);
+  if (out) settings.iflag |= IXON;
+  if (in) settings.iflag |= IXOFF;
+  settings.cc[VSTART] = static_cast<std::uint8_t>(dcb.XonChar);
+  settings.cc[VSTOP] = static_cast<std::uint8_t>(dcb.XoffChar);
   return 0;
 }
 
@@ -112,7 +110,7 @@ int MapModemLines(const DCB& dcb, LineSettings& settings) {
       settings.rts = true;
       return 0;
     case RTS_CONTROL_HANDSHAKE:
-      settings.attributes.c_cflag |= CRTSCTS;
+      settings.cflag |= CRTSCTS;
       return 0;
     default:
       return EINVAL;
@@ -126,17 +124,15 @@ int MapDcb(const DCB& dcb, LineSettings& settings) {
   // Linux has no null stripping and no abort-on-error; Windows itself has no text mode.
   if (!(dcb.Flags & FlagBinary) || (dcb.Flags & (FlagNull | FlagAbortOnError))) return EINVAL;
 
-  termios& t = settings.attributes;
-  // Raw: no line editing, echo, signals or character translation. A break is dropped
-  // from the data (the counters still see it); modem status lines do not gate input.
-  t.c_iflag = IGNBRK;
-  t.c_cflag = CREAD | CLOCAL | HUPCL;
-  t.c_cc[VMIN] = 0;
-  t.c_cc[VTIME] = 0;
+  // Raw: no line editing, echo, signals or character translation (all flags clear,
+  // VMIN and VTIME 0). A break is dropped from the data (the counters still see it);
+  // modem status lines do not gate input.
+  settings.iflag = IGNBRK;
+  settings.cflag = CREAD | CLOCAL | HUPCL;
 
   if (const int error = MapSpeed(dcb.BaudRate, settings)) return error;
-  if (const int error = MapFrame(dcb, t.c_cflag)) return error;
-  if (const int error = MapParityCheck(dcb, t.c_iflag)) return error;
+  if (const int error = MapFrame(dcb, settings.cflag)) return error;
+  if (const int error = MapParityCheck(dcb, settings.iflag)) return error;
   if (const int error = MapSoftwareFlow(dcb, settings)) return error;
   return MapModemLines(dcb, settings);
 }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <termios.h>
-
 #include <cstdint>
 #include <optional>
 
@@ -9,12 +7,20 @@
 
 namespace driver::posix {
 
-// What a DCB asks of a Linux tty: the attributes in raw mode, a speed that has no B
-// constant (set separately through termios2), and the levels to drive on DTR and RTS
-// (unset while the kernel owns the line, as with hardware handshake).
+// The kernel's count of control characters (termios2), the first of glibc's 32.
+inline constexpr int kControlChars = 19;
+
+// What a DCB asks of a Linux tty, as the kernel takes it: the termios flags and
+// control characters in raw mode, the speed, and the levels to drive on DTR and RTS (unset while the kernel owns the line, as with
+// hardware handshake). Plain integers, so that the kernel's termios2 header, which
+// cannot share a file with <termios.h>, can read it.
 struct LineSettings {
-  termios attributes{};
-  std::uint32_t customSpeed = 0;
+  std::uint32_t iflag = 0;
+  std::uint32_t oflag = 0;
+  std::uint32_t cflag = 0;  // with the speed's B constant; none (B0) for other speeds
+  std::uint32_t lflag = 0;
+  std::uint8_t cc[kControlChars] = {};
+  std::uint32_t speed = 0;  // bits per second
   std::optional<bool> dtr;
   std::optional<bool> rts;
 };
