@@ -16,6 +16,7 @@
 using namespace driver;
 using namespace std::chrono_literals;
 using test_support::CardProgrammerDcb;
+using test_support::InputCountOnceSettled;
 using test_support::OpenConfigured;
 using test_support::PseudoTerminal;
 using test_support::Timeouts;
@@ -38,16 +39,6 @@ int OpenDescriptors() {
   while (::readdir(dir)) ++count;
   ::closedir(dir);
   return count;
-}
-
-// Waits until the peer's bytes have reached the device's input queue.
-std::uint32_t QueuedWhenSettled(Device& device, std::uint32_t expected) {
-  std::uint32_t errors = 0, queued = 0;
-  for (int i = 0; i < 100 && queued != expected; ++i) {
-    EXPECT_EQ(device.ClearErrors(errors, queued), 0);
-    if (queued != expected) ::usleep(5000);
-  }
-  return queued;
 }
 
 }  // namespace
@@ -168,13 +159,13 @@ TEST(PosixDevice, InputCountAndPurge) {
   const auto device = OpenConfigured(pty.Path(), Timeouts(0, 0, 0));
   ASSERT_TRUE(device);
   pty.Send("hello");
-  EXPECT_EQ(QueuedWhenSettled(*device, 5), 5u);
+  EXPECT_EQ(InputCountOnceSettled(*device, 5), 5u);
   std::uint32_t errors = 1, queued = 0;
   EXPECT_EQ(device->ClearErrors(errors, queued), 0);
   EXPECT_EQ(errors, 0u);  // a pty keeps no error counters
 
   EXPECT_EQ(device->Purge(PURGE_TXABORT | PURGE_RXABORT), 0);
-  EXPECT_EQ(QueuedWhenSettled(*device, 5), 5u);  // aborting moves no bytes
+  EXPECT_EQ(InputCountOnceSettled(*device, 5), 5u);  // aborting moves no bytes
   EXPECT_EQ(device->Purge(PURGE_RXCLEAR | PURGE_TXCLEAR), 0);
   EXPECT_EQ(device->ClearErrors(errors, queued), 0);
   EXPECT_EQ(queued, 0u);

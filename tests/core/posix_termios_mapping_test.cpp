@@ -41,7 +41,7 @@ TEST(PosixTermiosMapping, CardProgrammerLineIsRaw9600OddParityTwoStopBits) {
   EXPECT_EQ(t.lflag, 0u);
   EXPECT_EQ(t.oflag, 0u);
   EXPECT_EQ(t.iflag, IGNBRK);
-  EXPECT_EQ(t.cc[VMIN], 0);
+  EXPECT_EQ(t.cc[VMIN], 1);  // an empty queue reads as EAGAIN, not as end of file
   EXPECT_EQ(t.cc[VTIME], 0);
   EXPECT_EQ(t.cc[VSTART], 0x11);
   EXPECT_EQ(t.cc[VSTOP], 0x13);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <thread>
+
 #include "serial/driver/directory.h"
 
 namespace test_support {
@@ -37,6 +39,16 @@ std::shared_ptr<driver::Device> OpenConfigured(const std::string& path,
   EXPECT_EQ(device->SetState(CardProgrammerDcb()), 0);
   EXPECT_EQ(device->SetTimeouts(timeouts), 0);
   return device;
+}
+
+std::uint32_t InputCountOnceSettled(driver::Device& device, std::uint32_t expected) {
+  std::uint32_t errors = 0, queued = 0;
+  for (int i = 0; i < 200; ++i) {
+    EXPECT_EQ(device.ClearErrors(errors, queued), 0);
+    if (queued == expected) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return queued;
 }
 
 std::chrono::microseconds ThreadCpuTime() {

@@ -22,6 +22,10 @@ driver::COMMTIMEOUTS Timeouts(std::uint32_t interval, std::uint32_t multiplier,
 std::shared_ptr<driver::Device> OpenConfigured(const std::string& path,
                                                const driver::COMMTIMEOUTS& timeouts);
 
+// The device's input count once it has reached `expected` (the peer's bytes travel
+// through the kernel asynchronously), or what it is after a second of waiting.
+std::uint32_t InputCountOnceSettled(driver::Device& device, std::uint32_t expected);
+
 // CPU time used by the calling thread so far: tells a sleeping wait from a spinning one.
 std::chrono::microseconds ThreadCpuTime();
 

@@ -32,7 +32,7 @@ int MakeRaw(int fd) {
     t.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
     t.c_cflag &= ~(CSIZE | PARENB);
     t.c_cflag |= CS8 | CREAD | CLOCAL;
-    t.c_cc[VMIN] = 0;
+    t.c_cc[VMIN] = kRawMinimum;
     t.c_cc[VTIME] = 0;
   });
 }

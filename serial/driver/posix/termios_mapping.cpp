@@ -124,11 +124,11 @@ int MapDcb(const DCB& dcb, LineSettings& settings) {
   // Linux has no null stripping and no abort-on-error; Windows itself has no text mode.
   if (!(dcb.Flags & FlagBinary) || (dcb.Flags & (FlagNull | FlagAbortOnError))) return EINVAL;
 
-  // Raw: no line editing, echo, signals or character translation (all flags clear,
-  // VMIN and VTIME 0). A break is dropped from the data (the counters still see it);
-  // modem status lines do not gate input.
+  // Raw: no line editing, echo, signals or character translation. A break is dropped
+  // from the data (the counters still see it); modem status lines do not gate input.
   settings.iflag = IGNBRK;
   settings.cflag = CREAD | CLOCAL | HUPCL;
+  settings.cc[VMIN] = kRawMinimum;
 
   if (const int error = MapSpeed(dcb.BaudRate, settings)) return error;
   if (const int error = MapFrame(dcb, settings.cflag)) return error;

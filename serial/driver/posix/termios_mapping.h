@@ -10,6 +10,10 @@ namespace driver::posix {
 // The kernel's count of control characters (termios2), the first of glibc's 32.
 inline constexpr int kControlChars = 19;
 
+// VMIN in raw mode. With 0 (and VTIME 0) a tty reads an empty queue as end of file even
+// in non-blocking mode; with 1 that is EAGAIN, and end of file means a vanished device.
+inline constexpr std::uint8_t kRawMinimum = 1;
+
 // What a DCB asks of a Linux tty, as the kernel takes it: the termios flags and
 // control characters in raw mode, the speed, and the levels to drive on DTR and RTS (unset while the kernel owns the line, as with
 // hardware handshake). Plain integers, so that the kernel's termios2 header, which
