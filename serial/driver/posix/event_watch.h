@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+
+#include "serial/driver/event.h"
+#include "serial/driver/posix/channel.h"
+#include "serial/driver/posix/line_counters.h"
+
+namespace driver::posix {
+
+// The line events of one tty, found without polling: an edge-triggered epoll set wakes
+// the wait on every arrival and every drain of the output queue, and the kernel's
+// counters decide what happened, so bytes left unread are not reported again and
+// again.
+//
+// Received bytes, an emptied output queue, line errors, breaks and a nearly full
+// input queue are reported. Modem-line changes (EV_CTS, EV_DSR, EV_RLSD, EV_RING) are
+// not: TIOCMIWAIT blocks in the kernel and only a signal could end it when the port
+// closes. EV_RXFLAG is not either: a tty cannot look at a byte without taking it.
+class EventWatch {
+ public:
+  EventWatch() = default;
+  ~EventWatch();
+  EventWatch(const EventWatch&) = delete;
+  EventWatch& operator=(const EventWatch&) = delete;
+
+  // Starts watching an open descriptor: 0 or an errno.
+  int Attach(int fd, const Channel& channel);
+  void SetInputSize(std::uint32_t bytes);
+  // The caller ends the pending waits (Channel::Cancel) after the change.
+  void SetMask(std::uint32_t mask);
+  // WaitEvent of the device: see driver::Device.
+  int Wait(Channel& channel, std::uint32_t& occurred, const WakeEvent& stop);
+
+ private:
+  int WaitLeased(int fd, Channel& channel, Waiter& waiter, std::uint32_t& occurred,
+                 const WakeEvent& stop);
+  // What happened since the last look, all of it, selected or not.
+  int Evaluate(int fd, Channel& channel, std::uint32_t& found);
+  int DrainEdges();
+  bool ReceivedSince(const LineCounters& now, std::uint64_t consumed, std::uint32_t queued);
+  bool BecameNearlyFull(std::uint32_t queued);
+
+  std::mutex mutex_;
+  int epoll_ = -1;
+  std::uint32_t mask_ = 0;
+  std::uint32_t inputSize_ = 0;
+  LineCounters counters_;
+  std::uint64_t received_ = 0;  // bytes ever arrived, where the device has no counter
+  bool nearlyFull_ = false;
+  bool writePending_ = false;
+};
+
+}  // namespace driver::posix

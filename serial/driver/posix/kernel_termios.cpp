@@ -1,0 +1,55 @@
+// Only the kernel's header here: its struct termios clashes with glibc's <termios.h>.
+#include "serial/driver/posix/kernel_termios.h"
+
+#include <asm/termbits.h>
+#include <sys/ioctl.h>
+
+#include <algorithm>
+#include <iterator>
+#include <cerrno>
+
+namespace driver::posix {
+
+static_assert(NCCS == kControlChars, "termios2 holds the kernel's control characters");
+
+namespace {
+
+template <typename Edit>
+int Change(int fd, Edit edit) {
+  termios2 attributes{};
+  if (::ioctl(fd, TCGETS2, &attributes) != 0) return errno;
+  edit(attributes);
+  if (::ioctl(fd, TCSETS2, &attributes) != 0) return errno;
+  return 0;
+}
+
+}  // namespace
+
+int MakeRaw(int fd) {
+  return Change(fd, [](termios2& t) {
+    t.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON);
+    t.c_oflag &= ~OPOST;
+    t.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+    t.c_cflag &= ~(CSIZE | PARENB);
+    t.c_cflag |= CS8 | CREAD | CLOCAL;
+    t.c_cc[VMIN] = kRawMinimum;
+    t.c_cc[VTIME] = 0;
+  });
+}
+
+int ApplyLineSettings(int fd, const LineSettings& settings) {
+  return Change(fd, [&settings](termios2& t) {
+    t.c_iflag = settings.iflag;
+    t.c_oflag = settings.oflag;
+    t.c_cflag = settings.cflag;
+    t.c_lflag = settings.lflag;
+    std::copy(std::begin(settings.cc), std::end(settings.cc), t.c_cc);
+    // The speed in bits/s goes with its code too: a driver that does not work the
+    // code out again (a pty) would otherwise keep reporting an earlier custom speed.
+    if ((t.c_cflag & CBAUD) == B0) t.c_cflag |= BOTHER;
+    t.c_ispeed = settings.speed;
+    t.c_ospeed = settings.speed;
+  });
+}
+
+}  // namespace driver::posix

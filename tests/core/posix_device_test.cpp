@@ -1,0 +1,198 @@
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "serial/driver/directory.h"
+#include "support/posix_port.h"
+#include "support/pseudo_terminal.h"
+
+using namespace driver;
+using namespace std::chrono_literals;
+using test_support::CardProgrammerDcb;
+using test_support::InputCountOnceSettled;
+using test_support::OpenConfigured;
+using test_support::PseudoTerminal;
+using test_support::Timeouts;
+
+namespace {
+
+std::string OutputOf(const std::string& command) {
+  std::string output;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return output;
+  char chunk[512];
+  while (const std::size_t n = std::fread(chunk, 1, sizeof chunk, pipe)) output.append(chunk, n);
+  ::pclose(pipe);
+  return output;
+}
+
+int OpenDescriptors() {
+  int count = 0;
+  DIR* dir = ::opendir("/proc/self/fd");
+  while (::readdir(dir)) ++count;
+  ::closedir(dir);
+  return count;
+}
+
+}  // namespace
+
+TEST(PosixDevice, CardProgrammerLineReachesThePseudoTerminal) {
+  PseudoTerminal pty;
+  const auto device = OpenConfigured(pty.Path(), Timeouts(0, 2, 400, 2, 400));
+  ASSERT_TRUE(device);
+
+  // A pty keeps speed, odd parity, two stop bits and raw mode; it forces 8 data bits
+  // and drops parity enable, so those two are not looked at.
+  const termios seen = pty.PeerAttributes();
+  EXPECT_EQ(cfgetospeed(&seen), B9600);
+  EXPECT_TRUE(seen.c_cflag & PARODD);
+  EXPECT_TRUE(seen.c_cflag & CSTOPB);
+  EXPECT_FALSE(seen.c_cflag & CRTSCTS);
+  EXPECT_EQ(seen.c_lflag & (ICANON | ECHO | ISIG), 0u);
+  EXPECT_EQ(seen.c_oflag & OPOST, 0u);
+  EXPECT_EQ(seen.c_iflag & (IXON | IXOFF | ICRNL), 0u);
+
+  const std::string stty = OutputOf("stty -F " + pty.Path() + " -a");
+  EXPECT_NE(stty.find("speed 9600 baud"), std::string::npos) << stty;
+  std::set<std::string> words;
+  std::istringstream in(stty);
+  for (std::string word; in >> word;) words.insert(word);
+  for (const char* word : {"parodd", "cstopb", "-icanon", "-echo", "-opost", "-ixon", "-crtscts", "clocal"}) {
+    EXPECT_TRUE(words.count(word)) << word << " missing in:\n" << stty;
+  }
+}
+
+TEST(PosixDevice, SpeedWithoutStandardCodeIsSetThroughBotherAndBack) {
+  PseudoTerminal pty;
+  const auto device = OpenConfigured(pty.Path(), Timeouts(0, 0, 0));
+  ASSERT_TRUE(device);
+  DCB dcb = CardProgrammerDcb();
+  dcb.BaudRate = 31250;
+  ASSERT_EQ(device->SetState(dcb), 0);
+  EXPECT_EQ(test_support::OutputSpeedOf(pty.Peer()), 31250u);
+  EXPECT_TRUE(pty.PeerAttributes().c_cflag & PARODD);  // the rest of the group came too
+
+  dcb.BaudRate = 57600;
+  ASSERT_EQ(device->SetState(dcb), 0);
+  const termios seen = pty.PeerAttributes();
+  EXPECT_EQ(cfgetospeed(&seen), B57600);
+  EXPECT_EQ(test_support::OutputSpeedOf(pty.Peer()), 57600u);
+}
+
+TEST(PosixDevice, RefusedLineGroupLeavesTheLineAsItWas) {
+  PseudoTerminal pty;
+  const auto device = OpenConfigured(pty.Path(), Timeouts(0, 0, 0));
+  ASSERT_TRUE(device);
+  DCB refused = CardProgrammerDcb();
+  refused.BaudRate = 19200;
+  refused.Flags |= FlagNull;
+  EXPECT_EQ(device->SetState(refused), EINVAL);
+  const termios seen = pty.PeerAttributes();
+  EXPECT_EQ(cfgetospeed(&seen), B9600);
+  EXPECT_TRUE(seen.c_cflag & PARODD);
+}
+
+TEST(PosixDevice, SecondOpenIsBusyUntilTheFirstCloses) {
+  PseudoTerminal pty;
+  std::shared_ptr<Device> first, second;
+  ASSERT_EQ(OpenSystemDevice(pty.Path(), first), 0);
+  const int before = OpenDescriptors();
+  const int error = OpenSystemDevice(pty.Path(), second);
+  EXPECT_TRUE(IsBusyError(error)) << error;
+  EXPECT_FALSE(second);
+  EXPECT_EQ(OpenDescriptors(), before);  // the refused open left no descriptor behind
+
+  first->Close();
+  EXPECT_EQ(OpenSystemDevice(pty.Path(), second), 0);
+}
+
+TEST(PosixDevice, OpenFailuresKeepTheirErrorNumberAndLeaveNoDescriptor) {
+  const std::string file = ::testing::TempDir() + "belvanto_not_a_tty";
+  std::ofstream(file) << "x";
+  const int before = OpenDescriptors();
+  const struct {
+    std::string path;
+    int error;
+  } cases[] = {{"/dev/belvanto-no-such-tty", ENOENT}, {file, ENOTTY}};
+  for (const auto& c : cases) {
+    std::shared_ptr<Device> device;
+    EXPECT_EQ(OpenSystemDevice(c.path, device), c.error) << c.path;
+    EXPECT_FALSE(device);
+    EXPECT_FALSE(IsBusyError(c.error));
+  }
+  EXPECT_EQ(OpenDescriptors(), before);
+  std::remove(file.c_str());
+}
+
+TEST(PosixDevice, BusyErrorNumbers) {
+  EXPECT_TRUE(IsBusyError(EBUSY));
+  EXPECT_TRUE(IsBusyError(EWOULDBLOCK));
+  for (const int other : {0, ENOENT, ENODEV, ENXIO, EACCES, EPERM, EIO}) EXPECT_FALSE(IsBusyError(other));
+}
+
+TEST(PosixDevice, ModemLinesOfAPseudoTerminalFailWithTheSystemError) {
+  PseudoTerminal pty;
+  const auto device = OpenConfigured(pty.Path(), Timeouts(0, 0, 0));
+  ASSERT_TRUE(device);
+  for (const std::uint32_t function : {SETRTS, CLRRTS, SETDTR, CLRDTR}) {
+    EXPECT_EQ(device->Escape(function), ENOTTY) << function;
+  }
+  std::uint32_t status = 0;
+  EXPECT_EQ(device->ModemStatus(status), ENOTTY);
+  EXPECT_EQ(device->Escape(7), EINVAL);  // no such escape function
+  // Yet a line group that drives DTR and RTS is taken.
+  DCB raised = CardProgrammerDcb();
+  raised.Flags |= (DTR_CONTROL_ENABLE << 4) | (RTS_CONTROL_ENABLE << 12);
+  EXPECT_EQ(device->SetState(raised), 0);
+  EXPECT_EQ(device->SetState(raised), 0);  // the same group again: the pty kept only part of it
+}
+
+TEST(PosixDevice, InputCountAndPurge) {
+  PseudoTerminal pty;
+  const auto device = OpenConfigured(pty.Path(), Timeouts(0, 0, 0));
+  ASSERT_TRUE(device);
+  pty.Send("hello");
+  EXPECT_EQ(InputCountOnceSettled(*device, 5), 5u);
+  std::uint32_t errors = 1, queued = 0;
+  EXPECT_EQ(device->ClearErrors(errors, queued), 0);
+  EXPECT_EQ(errors, 0u);  // a pty keeps no error counters
+
+  EXPECT_EQ(device->Purge(PURGE_TXABORT | PURGE_RXABORT), 0);
+  EXPECT_EQ(InputCountOnceSettled(*device, 5), 5u);  // aborting moves no bytes
+  EXPECT_EQ(device->Purge(PURGE_RXCLEAR | PURGE_TXCLEAR), 0);
+  EXPECT_EQ(device->ClearErrors(errors, queued), 0);
+  EXPECT_EQ(queued, 0u);
+  EXPECT_EQ(device->Purge(0x10), EINVAL);
+}
+
+TEST(PosixDevice, EveryCallAfterCloseFailsWithBadDescriptor) {
+  PseudoTerminal pty;
+  const auto device = OpenConfigured(pty.Path(), Timeouts(0, 0, 0));
+  ASSERT_TRUE(device);
+  device->Close();
+  device->Close();  // twice is harmless
+  std::uint32_t a = 0, b = 0;
+  char buffer[4];
+  std::unique_ptr<Transfer> transfer;
+  std::size_t immediate = 0;
+  WakeEvent stop;
+  EXPECT_EQ(device->SetQueueSizes(1024, 1024), EBADF);
+  EXPECT_EQ(device->SetState(CardProgrammerDcb()), EBADF);
+  EXPECT_EQ(device->SetTimeouts(Timeouts(0, 0, 0)), EBADF);
+  EXPECT_EQ(device->StartRead(buffer, 4, transfer, immediate), EBADF);
+  EXPECT_EQ(device->StartWrite(buffer, 4, transfer, immediate), EBADF);
+  EXPECT_FALSE(transfer);
+  EXPECT_EQ(device->Purge(PURGE_RXCLEAR), EBADF);
+  EXPECT_EQ(device->ClearErrors(a, b), EBADF);
+  EXPECT_EQ(device->ModemStatus(a), EBADF);
+  EXPECT_EQ(device->Escape(SETRTS), EBADF);
+  EXPECT_EQ(device->SetEventMask(EV_RXCHAR), EBADF);
+  EXPECT_EQ(device->WaitEvent(a, stop), EBADF);
+}

@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/posix_port.h"
+
+using namespace driver;
+using namespace std::chrono_literals;
+using test_support::OpenConfigured;
+using test_support::Timeouts;
+
+extern char** environ;
+
+namespace {
+
+// A program run beside the test, ended by its id when the test is over.
+class ChildProcess {
+ public:
+  explicit ChildProcess(std::vector<std::string> arguments) {
+    std::vector<char*> argv;
+    for (auto& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    if (::posix_spawn(&pid_, argv[0], nullptr, nullptr, argv.data(), environ) != 0) pid_ = -1;
+  }
+  ~ChildProcess() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGTERM);
+    ::waitpid(pid_, nullptr, 0);
+  }
+  bool Started() const { return pid_ > 0; }
+  // The exit status once the program has ended by itself, or -1 after the time.
+  int ExitStatus(std::chrono::milliseconds within) {
+    const auto deadline = std::chrono::steady_clock::now() + within;
+    while (std::chrono::steady_clock::now() < deadline) {
+      int status = 0;
+      if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      }
+      std::this_thread::sleep_for(10ms);
+    }
+    return -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+};
+
+bool AppearsWithin(const std::filesystem::path& path, std::chrono::milliseconds within) {
+  const auto deadline = std::chrono::steady_clock::now() + within;
+  while (!std::filesystem::exists(path)) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(10ms);
+  }
+  return true;
+}
+
+// pyserial on the far end, at the card programmer's line settings: it says "R" once its
+// end is open (opening discards what came before), then answers each of the 256 byte
+// values it receives with the value inverted.
+constexpr const char* kInvertingPeer = R"(
+import sys, serial
+port = serial.Serial(sys.argv[1], 9600, bytesize=8, parity=serial.PARITY_ODD,
+                     stopbits=serial.STOPBITS_TWO, timeout=5)
+port.write(b"R")
+data = port.read(256)
+port.write(bytes(b ^ 0xFF for b in data))
+port.flush()
+sys.exit(0 if len(data) == 256 else 1)
+)";
+
+}  // namespace
+
+TEST(PosixInterop, BytesCrossALinkedPairToPyserialAndBack) {
+  const std::filesystem::path dir = ::testing::TempDir() + "belvanto_interop_" + std::to_string(::getpid());
+  std::filesystem::create_directories(dir);
+  const std::string ours = (dir / "ours").string(), theirs = (dir / "theirs").string();
+  ChildProcess socat({"/usr/bin/socat", "pty,raw,echo=0,link=" + ours, "pty,raw,echo=0,link=" + theirs});
+  ASSERT_TRUE(socat.Started());
+  ASSERT_TRUE(AppearsWithin(ours, 5s) && AppearsWithin(theirs, 5s));
+
+  ChildProcess peer({"/usr/bin/python3", "-c", kInvertingPeer, theirs});
+  ASSERT_TRUE(peer.Started());
+  const auto device = OpenConfigured(ours, Timeouts(0, 2, 3000, 2, 400));
+  ASSERT_TRUE(device);
+
+  std::string sent(256, '\0'), expected(256, '\0');
+  for (int i = 0; i < 256; ++i) {
+    sent[i] = static_cast<char>(i);
+    expected[i] = static_cast<char>(255 - i);
+  }
+  std::unique_ptr<Transfer> transfer;
+  std::size_t immediate = 0, moved = 0;
+  char ready = 0;
+  ASSERT_EQ(device->StartRead(&ready, 1, transfer, immediate), 0);
+  ASSERT_EQ(transfer->Wait(moved), 0);
+  ASSERT_EQ(ready, 'R');
+  ASSERT_EQ(device->StartWrite(sent.data(), sent.size(), transfer, immediate), 0);
+  ASSERT_EQ(transfer->Wait(moved), 0);
+  EXPECT_EQ(moved, 256u);
+
+  std::string received(256, '\0');
+  ASSERT_EQ(device->StartRead(received.data(), received.size(), transfer, immediate), 0);
+  ASSERT_EQ(transfer->Wait(moved), 0);
+  received.resize(moved);
+  EXPECT_EQ(received, expected);
+  EXPECT_EQ(peer.ExitStatus(5s), 0);
+  std::filesystem::remove_all(dir);
+}

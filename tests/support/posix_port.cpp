@@ -1,0 +1,63 @@
+#include "support/posix_port.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <thread>
+
+#include "serial/driver/directory.h"
+
+namespace test_support {
+
+driver::DCB CardProgrammerDcb() {
+  driver::DCB dcb;
+  dcb.DCBlength = sizeof(driver::DCB);
+  dcb.BaudRate = 9600;
+  dcb.Flags = driver::FlagBinary;
+  dcb.XonLim = 256;
+  dcb.XoffLim = 256;
+  dcb.ByteSize = 8;
+  dcb.Parity = driver::ODDPARITY;
+  dcb.StopBits = driver::TWOSTOPBITS;
+  dcb.XonChar = 0x11;
+  dcb.XoffChar = 0x13;
+  return dcb;
+}
+
+driver::COMMTIMEOUTS Timeouts(std::uint32_t interval, std::uint32_t multiplier,
+                              std::uint32_t constant, std::uint32_t writeMultiplier,
+                              std::uint32_t writeConstant) {
+  return {interval, multiplier, constant, writeMultiplier, writeConstant};
+}
+
+std::shared_ptr<driver::Device> OpenConfigured(const std::string& path,
+                                               const driver::COMMTIMEOUTS& timeouts) {
+  std::shared_ptr<driver::Device> device;
+  EXPECT_EQ(driver::OpenSystemDevice(path, device), 0) << path;
+  if (!device) return nullptr;
+  EXPECT_EQ(device->SetQueueSizes(1024, 1024), 0);
+  EXPECT_EQ(device->SetState(CardProgrammerDcb()), 0);
+  EXPECT_EQ(device->SetTimeouts(timeouts), 0);
+  return device;
+}
+
+std::uint32_t InputCountOnceSettled(driver::Device& device, std::uint32_t expected) {
+  std::uint32_t errors = 0, queued = 0;
+  for (int i = 0; i < 200; ++i) {
+    EXPECT_EQ(device.ClearErrors(errors, queued), 0);
+    if (queued == expected) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return queued;
+}
+
+std::chrono::microseconds ThreadCpuTime() {
+  rusage usage{};
+  getrusage(RUSAGE_THREAD, &usage);
+  const auto total = [](const timeval& t) {
+    return std::chrono::seconds(t.tv_sec) + std::chrono::microseconds(t.tv_usec);
+  };
+  return total(usage.ru_utime) + total(usage.ru_stime);
+}
+
+}  // namespace test_support

@@ -1,0 +1,69 @@
+#include "support/pseudo_terminal.h"
+
+#include <poll.h>
+#include <pty.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <system_error>
+
+#include "serial/driver/poll_wait.h"
+
+namespace test_support {
+
+namespace {
+
+void Check(bool ok, const char* what) {
+  if (!ok) throw std::system_error(errno, std::generic_category(), what);
+}
+
+}  // namespace
+
+PseudoTerminal::PseudoTerminal() {
+  int device = -1;
+  char name[128] = {};
+  Check(::openpty(&peer_, &device, name, nullptr, nullptr) == 0, "openpty");
+  // The device side is opened again by the code under test; the peer keeps the pair.
+  ::close(device);
+  path_ = name;
+}
+
+PseudoTerminal::~PseudoTerminal() { HangUp(); }
+
+void PseudoTerminal::Send(std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(peer_, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    Check(n >= 0, "write to pty peer");
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+}
+
+std::string PseudoTerminal::Receive(std::size_t count, std::chrono::milliseconds within) {
+  const auto deadline = std::chrono::steady_clock::now() + within;
+  std::string received;
+  while (received.size() < count) {
+    const auto left = deadline - std::chrono::steady_clock::now();
+    if (left <= decltype(left)::zero()) break;
+    pollfd p{peer_, POLLIN, 0};
+    if (driver::PollFor(&p, 1, left) <= 0 || !(p.revents & POLLIN)) break;
+    char chunk[256];
+    const ssize_t n = ::read(peer_, chunk, std::min(sizeof chunk, count - received.size()));
+    if (n <= 0) break;
+    received.append(chunk, static_cast<std::size_t>(n));
+  }
+  return received;
+}
+
+termios PseudoTerminal::PeerAttributes() const {
+  termios attributes{};
+  Check(::tcgetattr(peer_, &attributes) == 0, "tcgetattr on pty peer");
+  return attributes;
+}
+
+void PseudoTerminal::HangUp() {
+  if (peer_ >= 0) ::close(peer_);
+  peer_ = -1;
+}
+
+}  // namespace test_support

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <termios.h>
+
+#include <chrono>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace test_support {
+
+// A pseudo-terminal for tests of the Linux serial backend: the device under test opens
+// Path(); the test plays the other end of the line through the peer side.
+class PseudoTerminal {
+ public:
+  PseudoTerminal();
+  ~PseudoTerminal();
+  PseudoTerminal(const PseudoTerminal&) = delete;
+  PseudoTerminal& operator=(const PseudoTerminal&) = delete;
+
+  const std::string& Path() const { return path_; }
+  int Peer() const { return peer_; }
+
+  void Send(std::string_view bytes);
+  // What arrives within the time, at most `count` bytes.
+  std::string Receive(std::size_t count, std::chrono::milliseconds within);
+  // The line settings as the kernel keeps them for this terminal.
+  termios PeerAttributes() const;
+  // Closes the peer side, as an unplugged adapter does.
+  void HangUp();
+
+ private:
+  int peer_ = -1;
+  std::string path_;
+};
+
+// The output speed of a tty in bit/s, also for speeds set through BOTHER.
+unsigned OutputSpeedOf(int fd);
+
+}  // namespace test_support
