@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The options both programs take, beyond the behaviour of a tool run without any:
+//   --map COMn=PATH     (repeatable) the device behind COMn instead of /dev/ttyS{n-1}
+//   --simulate[=IMAGE]  the built-in simulated readers on COM1..COM4 (IMAGE keeps COM1's card)
+//   --sim-speed FACTOR  simulated time runs FACTOR times faster than real time
+struct CommonOptions {
+  struct Mapping {
+    std::string port;  // normalised, "COM3"
+    std::string path;
+  };
+  std::vector<Mapping> maps;
+  bool simulate = false;
+  std::string simulateImage;
+  double simSpeed = 1;
+};
+
+// Reads the common option at args[index] (with its value, which may be the next
+// argument) into `options` and returns how many arguments it took: 0 when args[index]
+// is not a common option. Raises std::invalid_argument with a message for the user
+// when the option is malformed.
+int TakeCommonOption(const std::vector<std::string>& args, std::size_t index,
+                     CommonOptions& options);
+
+// The lines of --help that describe the common options.
+std::string CommonOptionsHelp();
+
+// Puts the options into effect for this process: port mappings, simulated readers.
+// Raises std::runtime_error when the simulation cannot be set up (a bad image file).
+void ApplyCommonOptions(const CommonOptions& options);
