@@ -11,15 +11,10 @@
 
 #include "serial/driver/directory.h"
 #include "support/posix_port.h"
-#include "support/pseudo_terminal.h"
 
 using namespace driver;
 using namespace std::chrono_literals;
-using test_support::CardProgrammerDcb;
-using test_support::InputCountOnceSettled;
-using test_support::OpenConfigured;
-using test_support::PseudoTerminal;
-using test_support::Timeouts;
+using namespace test_support;
 
 namespace {
 
@@ -41,16 +36,16 @@ int OpenDescriptors() {
   return count;
 }
 
+class PosixDevice : public test_support::PtyPortTest {};
+
 }  // namespace
 
-TEST(PosixDevice, CardProgrammerLineReachesThePseudoTerminal) {
-  PseudoTerminal pty;
-  const auto device = OpenConfigured(pty.Path(), Timeouts(0, 2, 400, 2, 400));
-  ASSERT_TRUE(device);
+TEST_F(PosixDevice, CardProgrammerLineReachesThePseudoTerminal) {
+  Open(Timeouts(0, 2, 400, 2, 400));
 
   // A pty keeps speed, odd parity, two stop bits and raw mode; it forces 8 data bits
   // and drops parity enable, so those two are not looked at.
-  const termios seen = pty.PeerAttributes();
+  const termios seen = pty_.PeerAttributes();
   EXPECT_EQ(cfgetospeed(&seen), B9600);
   EXPECT_TRUE(seen.c_cflag & PARODD);
   EXPECT_TRUE(seen.c_cflag & CSTOPB);
@@ -59,7 +54,7 @@ TEST(PosixDevice, CardProgrammerLineReachesThePseudoTerminal) {
   EXPECT_EQ(seen.c_oflag & OPOST, 0u);
   EXPECT_EQ(seen.c_iflag & (IXON | IXOFF | ICRNL), 0u);
 
-  const std::string stty = OutputOf("stty -F " + pty.Path() + " -a");
+  const std::string stty = OutputOf("stty -F " + pty_.Path() + " -a");
   EXPECT_NE(stty.find("speed 9600 baud"), std::string::npos) << stty;
   std::set<std::string> words;
   std::istringstream in(stty);
@@ -69,51 +64,46 @@ TEST(PosixDevice, CardProgrammerLineReachesThePseudoTerminal) {
   }
 }
 
-TEST(PosixDevice, SpeedWithoutStandardCodeIsSetThroughBotherAndBack) {
-  PseudoTerminal pty;
-  const auto device = OpenConfigured(pty.Path(), Timeouts(0, 0, 0));
-  ASSERT_TRUE(device);
+TEST_F(PosixDevice, SpeedWithoutStandardCodeIsSetThroughBotherAndBack) {
+  Open(Timeouts(0, 0, 0));
   DCB dcb = CardProgrammerDcb();
   dcb.BaudRate = 31250;
-  ASSERT_EQ(device->SetState(dcb), 0);
-  EXPECT_EQ(test_support::OutputSpeedOf(pty.Peer()), 31250u);
-  EXPECT_TRUE(pty.PeerAttributes().c_cflag & PARODD);  // the rest of the group came too
+  ASSERT_EQ(device_->SetState(dcb), 0);
+  EXPECT_EQ(test_support::OutputSpeedOf(pty_.Peer()), 31250u);
+  EXPECT_TRUE(pty_.PeerAttributes().c_cflag & PARODD);  // the rest of the group came too
 
   dcb.BaudRate = 57600;
-  ASSERT_EQ(device->SetState(dcb), 0);
-  const termios seen = pty.PeerAttributes();
+  ASSERT_EQ(device_->SetState(dcb), 0);
+  const termios seen = pty_.PeerAttributes();
   EXPECT_EQ(cfgetospeed(&seen), B57600);
-  EXPECT_EQ(test_support::OutputSpeedOf(pty.Peer()), 57600u);
+  EXPECT_EQ(test_support::OutputSpeedOf(pty_.Peer()), 57600u);
 }
 
-TEST(PosixDevice, RefusedLineGroupLeavesTheLineAsItWas) {
-  PseudoTerminal pty;
-  const auto device = OpenConfigured(pty.Path(), Timeouts(0, 0, 0));
-  ASSERT_TRUE(device);
+TEST_F(PosixDevice, RefusedLineGroupLeavesTheLineAsItWas) {
+  Open(Timeouts(0, 0, 0));
   DCB refused = CardProgrammerDcb();
   refused.BaudRate = 19200;
   refused.Flags |= FlagNull;
-  EXPECT_EQ(device->SetState(refused), EINVAL);
-  const termios seen = pty.PeerAttributes();
+  EXPECT_EQ(device_->SetState(refused), EINVAL);
+  const termios seen = pty_.PeerAttributes();
   EXPECT_EQ(cfgetospeed(&seen), B9600);
   EXPECT_TRUE(seen.c_cflag & PARODD);
 }
 
-TEST(PosixDevice, SecondOpenIsBusyUntilTheFirstCloses) {
-  PseudoTerminal pty;
+TEST_F(PosixDevice, SecondOpenIsBusyUntilTheFirstCloses) {
   std::shared_ptr<Device> first, second;
-  ASSERT_EQ(OpenSystemDevice(pty.Path(), first), 0);
+  ASSERT_EQ(OpenSystemDevice(pty_.Path(), first), 0);
   const int before = OpenDescriptors();
-  const int error = OpenSystemDevice(pty.Path(), second);
+  const int error = OpenSystemDevice(pty_.Path(), second);
   EXPECT_TRUE(IsBusyError(error)) << error;
   EXPECT_FALSE(second);
   EXPECT_EQ(OpenDescriptors(), before);  // the refused open left no descriptor behind
 
   first->Close();
-  EXPECT_EQ(OpenSystemDevice(pty.Path(), second), 0);
+  EXPECT_EQ(OpenSystemDevice(pty_.Path(), second), 0);
 }
 
-TEST(PosixDevice, OpenFailuresKeepTheirErrorNumberAndLeaveNoDescriptor) {
+TEST_F(PosixDevice, OpenFailuresKeepTheirErrorNumberAndLeaveNoDescriptor) {
   const std::string file = ::testing::TempDir() + "belvanto_not_a_tty";
   std::ofstream(file) << "x";
   const int before = OpenDescriptors();
@@ -131,68 +121,62 @@ TEST(PosixDevice, OpenFailuresKeepTheirErrorNumberAndLeaveNoDescriptor) {
   std::remove(file.c_str());
 }
 
-TEST(PosixDevice, BusyErrorNumbers) {
+TEST_F(PosixDevice, BusyErrorNumbers) {
   EXPECT_TRUE(IsBusyError(EBUSY));
   EXPECT_TRUE(IsBusyError(EWOULDBLOCK));
   for (const int other : {0, ENOENT, ENODEV, ENXIO, EACCES, EPERM, EIO}) EXPECT_FALSE(IsBusyError(other));
 }
 
-TEST(PosixDevice, ModemLinesOfAPseudoTerminalFailWithTheSystemError) {
-  PseudoTerminal pty;
-  const auto device = OpenConfigured(pty.Path(), Timeouts(0, 0, 0));
-  ASSERT_TRUE(device);
+TEST_F(PosixDevice, ModemLinesOfAPseudoTerminalFailWithTheSystemError) {
+  Open(Timeouts(0, 0, 0));
   for (const std::uint32_t function : {SETRTS, CLRRTS, SETDTR, CLRDTR}) {
-    EXPECT_EQ(device->Escape(function), ENOTTY) << function;
+    EXPECT_EQ(device_->Escape(function), ENOTTY) << function;
   }
   std::uint32_t status = 0;
-  EXPECT_EQ(device->ModemStatus(status), ENOTTY);
-  EXPECT_EQ(device->Escape(7), EINVAL);  // no such escape function
+  EXPECT_EQ(device_->ModemStatus(status), ENOTTY);
+  EXPECT_EQ(device_->Escape(7), EINVAL);  // no such escape function
   // Yet a line group that drives DTR and RTS is taken.
   DCB raised = CardProgrammerDcb();
   raised.Flags |= (DTR_CONTROL_ENABLE << 4) | (RTS_CONTROL_ENABLE << 12);
-  EXPECT_EQ(device->SetState(raised), 0);
-  EXPECT_EQ(device->SetState(raised), 0);  // the same group again: the pty kept only part of it
+  EXPECT_EQ(device_->SetState(raised), 0);
+  EXPECT_EQ(device_->SetState(raised), 0);  // the same group again: the pty kept only part of it
 }
 
-TEST(PosixDevice, InputCountAndPurge) {
-  PseudoTerminal pty;
-  const auto device = OpenConfigured(pty.Path(), Timeouts(0, 0, 0));
-  ASSERT_TRUE(device);
-  pty.Send("hello");
-  EXPECT_EQ(InputCountOnceSettled(*device, 5), 5u);
+TEST_F(PosixDevice, InputCountAndPurge) {
+  Open(Timeouts(0, 0, 0));
+  pty_.Send("hello");
+  EXPECT_EQ(InputCountOnceSettled(*device_, 5), 5u);
   std::uint32_t errors = 1, queued = 0;
-  EXPECT_EQ(device->ClearErrors(errors, queued), 0);
+  EXPECT_EQ(device_->ClearErrors(errors, queued), 0);
   EXPECT_EQ(errors, 0u);  // a pty keeps no error counters
 
-  EXPECT_EQ(device->Purge(PURGE_TXABORT | PURGE_RXABORT), 0);
-  EXPECT_EQ(InputCountOnceSettled(*device, 5), 5u);  // aborting moves no bytes
-  EXPECT_EQ(device->Purge(PURGE_RXCLEAR | PURGE_TXCLEAR), 0);
-  EXPECT_EQ(device->ClearErrors(errors, queued), 0);
+  EXPECT_EQ(device_->Purge(PURGE_TXABORT | PURGE_RXABORT), 0);
+  EXPECT_EQ(InputCountOnceSettled(*device_, 5), 5u);  // aborting moves no bytes
+  EXPECT_EQ(device_->Purge(PURGE_RXCLEAR | PURGE_TXCLEAR), 0);
+  EXPECT_EQ(device_->ClearErrors(errors, queued), 0);
   EXPECT_EQ(queued, 0u);
-  EXPECT_EQ(device->Purge(0x10), EINVAL);
+  EXPECT_EQ(device_->Purge(0x10), EINVAL);
 }
 
-TEST(PosixDevice, EveryCallAfterCloseFailsWithBadDescriptor) {
-  PseudoTerminal pty;
-  const auto device = OpenConfigured(pty.Path(), Timeouts(0, 0, 0));
-  ASSERT_TRUE(device);
-  device->Close();
-  device->Close();  // twice is harmless
+TEST_F(PosixDevice, EveryCallAfterCloseFailsWithBadDescriptor) {
+  Open(Timeouts(0, 0, 0));
+  device_->Close();
+  device_->Close();  // twice is harmless
   std::uint32_t a = 0, b = 0;
   char buffer[4];
   std::unique_ptr<Transfer> transfer;
   std::size_t immediate = 0;
   WakeEvent stop;
-  EXPECT_EQ(device->SetQueueSizes(1024, 1024), EBADF);
-  EXPECT_EQ(device->SetState(CardProgrammerDcb()), EBADF);
-  EXPECT_EQ(device->SetTimeouts(Timeouts(0, 0, 0)), EBADF);
-  EXPECT_EQ(device->StartRead(buffer, 4, transfer, immediate), EBADF);
-  EXPECT_EQ(device->StartWrite(buffer, 4, transfer, immediate), EBADF);
+  EXPECT_EQ(device_->SetQueueSizes(1024, 1024), EBADF);
+  EXPECT_EQ(device_->SetState(CardProgrammerDcb()), EBADF);
+  EXPECT_EQ(device_->SetTimeouts(Timeouts(0, 0, 0)), EBADF);
+  EXPECT_EQ(device_->StartRead(buffer, 4, transfer, immediate), EBADF);
+  EXPECT_EQ(device_->StartWrite(buffer, 4, transfer, immediate), EBADF);
   EXPECT_FALSE(transfer);
-  EXPECT_EQ(device->Purge(PURGE_RXCLEAR), EBADF);
-  EXPECT_EQ(device->ClearErrors(a, b), EBADF);
-  EXPECT_EQ(device->ModemStatus(a), EBADF);
-  EXPECT_EQ(device->Escape(SETRTS), EBADF);
-  EXPECT_EQ(device->SetEventMask(EV_RXCHAR), EBADF);
-  EXPECT_EQ(device->WaitEvent(a, stop), EBADF);
+  EXPECT_EQ(device_->Purge(PURGE_RXCLEAR), EBADF);
+  EXPECT_EQ(device_->ClearErrors(a, b), EBADF);
+  EXPECT_EQ(device_->ModemStatus(a), EBADF);
+  EXPECT_EQ(device_->Escape(SETRTS), EBADF);
+  EXPECT_EQ(device_->SetEventMask(EV_RXCHAR), EBADF);
+  EXPECT_EQ(device_->WaitEvent(a, stop), EBADF);
 }

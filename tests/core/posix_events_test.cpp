@@ -6,15 +6,10 @@
 #include <thread>
 
 #include "support/posix_port.h"
-#include "support/pseudo_terminal.h"
 
 using namespace driver;
 using namespace std::chrono_literals;
-using test_support::InputCountOnceSettled;
-using test_support::OpenConfigured;
-using test_support::PseudoTerminal;
-using test_support::ThreadCpuTime;
-using test_support::Timeouts;
+using namespace test_support;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -53,32 +48,12 @@ Waited WaitAtMost(Device& device, std::chrono::milliseconds limit) {
   return WaitWith(device, limit, [](WakeEvent& stop) { stop.Set(); });
 }
 
-std::string ReadAll(Device& device, std::size_t count) {
-  std::string buffer(count, '\0');
-  std::unique_ptr<Transfer> transfer;
-  std::size_t immediate = 0, moved = 0;
-  EXPECT_EQ(device.StartRead(buffer.data(), count, transfer, immediate), 0);
-  EXPECT_EQ(transfer->Wait(moved), 0);
-  return buffer.substr(0, moved);
-}
-
-void WriteAll(Device& device, const std::string& bytes) {
-  std::unique_ptr<Transfer> transfer;
-  std::size_t immediate = 0, moved = 0;
-  ASSERT_EQ(device.StartWrite(bytes.data(), bytes.size(), transfer, immediate), 0);
-  ASSERT_EQ(transfer->Wait(moved), 0);
-}
-
-class PosixEvents : public ::testing::Test {
+class PosixEvents : public test_support::PtyPortTest {
  protected:
   void SetUp() override {
-    device_ = OpenConfigured(pty_.Path(), Timeouts(MAXDWORD, 0, 0, 0, 1000));
-    ASSERT_TRUE(device_);
+    Open(Timeouts(MAXDWORD, 0, 0, 0, 1000));
     ASSERT_EQ(device_->SetEventMask(kAllTen), 0);
   }
-
-  PseudoTerminal pty_;
-  std::shared_ptr<Device> device_;
 };
 
 }  // namespace
@@ -103,20 +78,20 @@ TEST_F(PosixEvents, ReceivedBytesAreReportedOnceUntilMoreArrive) {
   EXPECT_EQ(waited.occurred, EV_RXCHAR);
 
   // After the bytes were read, a new arrival is still told apart from the old ones.
-  EXPECT_EQ(ReadAll(*device_, 2), "ab");
+  EXPECT_EQ(Read(*device_, 2).bytes, "ab");
   waited = WaitWith(*device_, 100ms, [&](WakeEvent&) { pty_.Send("c"); });
   EXPECT_EQ(waited.occurred, EV_RXCHAR);
 }
 
 TEST_F(PosixEvents, EmptiedOutputQueueIsReportedAfterEachWrite) {
-  WriteAll(*device_, "hi");
+  ASSERT_EQ(Write(*device_, "hi").error, 0);
   Waited waited = WaitAtMost(*device_, 2000ms);
   EXPECT_EQ(waited.error, 0);
   EXPECT_EQ(waited.occurred, EV_TXEMPTY);
   EXPECT_EQ(WaitAtMost(*device_, 200ms).occurred, 0u);  // not again without a write
 
   // A write on another thread wakes a wait that is already pending.
-  waited = WaitWith(*device_, 100ms, [&](WakeEvent&) { WriteAll(*device_, "again"); });
+  waited = WaitWith(*device_, 100ms, [&](WakeEvent&) { EXPECT_EQ(Write(*device_, "again").error, 0); });
   EXPECT_EQ(waited.error, 0);
   EXPECT_EQ(waited.occurred, EV_TXEMPTY);
   EXPECT_EQ(pty_.Receive(7, 1s), "hiagain");

@@ -14,8 +14,7 @@
 
 using namespace driver;
 using namespace std::chrono_literals;
-using test_support::OpenConfigured;
-using test_support::Timeouts;
+using namespace test_support;
 
 extern char** environ;
 
@@ -97,21 +96,13 @@ TEST(PosixInterop, BytesCrossALinkedPairToPyserialAndBack) {
     sent[i] = static_cast<char>(i);
     expected[i] = static_cast<char>(255 - i);
   }
-  std::unique_ptr<Transfer> transfer;
-  std::size_t immediate = 0, moved = 0;
-  char ready = 0;
-  ASSERT_EQ(device->StartRead(&ready, 1, transfer, immediate), 0);
-  ASSERT_EQ(transfer->Wait(moved), 0);
-  ASSERT_EQ(ready, 'R');
-  ASSERT_EQ(device->StartWrite(sent.data(), sent.size(), transfer, immediate), 0);
-  ASSERT_EQ(transfer->Wait(moved), 0);
-  EXPECT_EQ(moved, 256u);
-
-  std::string received(256, '\0');
-  ASSERT_EQ(device->StartRead(received.data(), received.size(), transfer, immediate), 0);
-  ASSERT_EQ(transfer->Wait(moved), 0);
-  received.resize(moved);
-  EXPECT_EQ(received, expected);
+  ASSERT_EQ(Read(*device, 1).bytes, "R");
+  const TransferOutcome written = Write(*device, sent);
+  EXPECT_EQ(written.error, 0);
+  EXPECT_EQ(written.bytes, sent);
+  const TransferOutcome received = Read(*device, 256);
+  EXPECT_EQ(received.error, 0);
+  EXPECT_EQ(received.bytes, expected);
   EXPECT_EQ(peer.ExitStatus(5s), 0);
   std::filesystem::remove_all(dir);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <stdexcept>
 #include <thread>
 
 #include "serial/driver/directory.h"
@@ -39,6 +40,44 @@ std::shared_ptr<driver::Device> OpenConfigured(const std::string& path,
   EXPECT_EQ(device->SetState(CardProgrammerDcb()), 0);
   EXPECT_EQ(device->SetTimeouts(timeouts), 0);
   return device;
+}
+
+namespace {
+
+// Starts with `start`, then waits; `moved` bytes of `buffer` are the outcome's bytes.
+template <typename Start>
+TransferOutcome Measured(const std::string& buffer, Start start) {
+  TransferOutcome outcome;
+  const auto begin = std::chrono::steady_clock::now();
+  const auto cpu = ThreadCpuTime();
+  std::unique_ptr<driver::Transfer> transfer;
+  outcome.error = start(transfer, outcome.immediate);
+  std::size_t moved = 0;
+  if (outcome.error == 0) outcome.error = transfer->Wait(moved);
+  outcome.bytes = buffer.substr(0, moved);
+  outcome.took = std::chrono::steady_clock::now() - begin;
+  outcome.cpu = ThreadCpuTime() - cpu;
+  return outcome;
+}
+
+}  // namespace
+
+TransferOutcome Read(driver::Device& device, std::size_t count) {
+  std::string buffer(count, '\0');
+  return Measured(buffer, [&](std::unique_ptr<driver::Transfer>& transfer, std::size_t& immediate) {
+    return device.StartRead(buffer.data(), count, transfer, immediate);
+  });
+}
+
+TransferOutcome Write(driver::Device& device, const std::string& bytes) {
+  return Measured(bytes, [&](std::unique_ptr<driver::Transfer>& transfer, std::size_t& immediate) {
+    return device.StartWrite(bytes.data(), bytes.size(), transfer, immediate);
+  });
+}
+
+void PtyPortTest::Open(const driver::COMMTIMEOUTS& timeouts) {
+  device_ = OpenConfigured(pty_.Path(), timeouts);
+  if (!device_) throw std::runtime_error("the pseudo-terminal did not open");
 }
 
 std::uint32_t InputCountOnceSettled(driver::Device& device, std::uint32_t expected) {

@@ -5,8 +5,11 @@
 #include <memory>
 #include <string>
 
+#include <gtest/gtest.h>
+
 #include "serial/driver/device.h"
 #include "serial/driver/records.h"
+#include "support/pseudo_terminal.h"
 
 namespace test_support {
 
@@ -22,9 +25,30 @@ driver::COMMTIMEOUTS Timeouts(std::uint32_t interval, std::uint32_t multiplier,
 std::shared_ptr<driver::Device> OpenConfigured(const std::string& path,
                                                const driver::COMMTIMEOUTS& timeouts);
 
+// One transfer started and waited for, as the component's blocking calls do.
+struct TransferOutcome {
+  int error = -1;
+  std::string bytes;          // what moved
+  std::size_t immediate = 0;  // moved before the start returned
+  std::chrono::steady_clock::duration took{};
+  std::chrono::microseconds cpu{};  // of the calling thread
+};
+TransferOutcome Read(driver::Device& device, std::size_t count);
+TransferOutcome Write(driver::Device& device, const std::string& bytes);
+
 // The device's input count once it has reached `expected` (the peer's bytes travel
 // through the kernel asynchronously), or what it is after a second of waiting.
 std::uint32_t InputCountOnceSettled(driver::Device& device, std::uint32_t expected);
+
+// A test on a pseudo-terminal with the Linux backend's device opened on it.
+class PtyPortTest : public ::testing::Test {
+ protected:
+  // OpenConfigured on the pty; throws (failing the test) when the device did not open.
+  void Open(const driver::COMMTIMEOUTS& timeouts);
+
+  PseudoTerminal pty_;
+  std::shared_ptr<driver::Device> device_;
+};
 
 // CPU time used by the calling thread so far: tells a sleeping wait from a spinning one.
 std::chrono::microseconds ThreadCpuTime();
