@@ -10,7 +10,6 @@
 using namespace driver;
 using namespace std::chrono_literals;
 using namespace test_support;
-using Clock = std::chrono::steady_clock;
 
 namespace {
 
