@@ -17,6 +17,12 @@ bool Exists(const std::string& name) {
   return ::lstat(name.c_str(), &st) == 0 || errno != ENOENT;
 }
 
+// Known too large before reading it.
+bool TooLarge(const std::string& name) {
+  struct stat st {};
+  return ::stat(name.c_str(), &st) == 0 && st.st_size > static_cast<off_t>(kStoreFileLimit);
+}
+
 }  // namespace
 
 TextLines::TextLines(std::string_view text) : newline_("\r\n") {
@@ -63,6 +69,10 @@ std::string TextLines::Join() const {
 
 StoreFile ReadStoreFile(const std::string& name) {
   StoreFile file;
+  if (TooLarge(name)) {
+    file.state = StoreFile::Unusable;
+    return file;
+  }
   switch (ReadFilePrefix(name, kStoreFileLimit + 1, file.text)) {
     case FileReadResult::Ok:
       file.state = file.text.size() > kStoreFileLimit ? StoreFile::Unusable : StoreFile::Loaded;
