@@ -1,12 +1,11 @@
 #include "serial/comport.h"
 
-#include <algorithm>
 #include <array>
-#include <optional>
 #include <string_view>
 
 #include "serial/driver/directory.h"
 #include "serial/exception_handler.h"
+#include "serial/text_syntax.h"
 
 namespace {
 
@@ -15,54 +14,12 @@ constexpr std::array<std::uint32_t, br256000 + 1> kSpeeds = {
     0,     110,   300,   600,   1200,  2400,   4800,   9600,
     14400, 19200, 38400, 56000, 57600, 115200, 128000, 256000};
 
-int DigitValue(char c, int base) {
-  int value = -1;
-  if (c >= '0' && c <= '9') value = c - '0';
-  if (c >= 'a' && c <= 'f') value = c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') value = c - 'A' + 10;
-  return value < base ? value : -1;
-}
-
-// The runtime's integer syntax: leading blanks, an optional sign, then decimal digits,
-// or hexadecimal ones after "$", "x" or "0x". Values far beyond any port number are
-// capped, since only the range 1..96 matters here.
-std::optional<long> ParseInteger(std::string_view text) {
-  constexpr long kCap = 1L << 40;
-  std::size_t i = text.find_first_not_of(' ');
-  if (i == std::string_view::npos) return std::nullopt;
-  const bool negative = text[i] == '-';
-  if (text[i] == '+' || text[i] == '-') ++i;
-  const std::string_view rest = text.substr(i);
-  int base = 10;
-  if (rest.starts_with('$') || rest.starts_with('x') || rest.starts_with('X')) {
-    base = 16;
-    i += 1;
-  } else if (rest.starts_with("0x") || rest.starts_with("0X")) {
-    base = 16;
-    i += 2;
-  }
-  if (i >= text.size()) return std::nullopt;
-  long value = 0;
-  for (; i < text.size(); ++i) {
-    const int digit = DigitValue(text[i], base);
-    if (digit < 0) return std::nullopt;
-    value = std::min(value * base + digit, kCap);
-  }
-  return negative ? -value : value;
-}
-
-bool StartsWithComIgnoringCase(std::string_view name) {
-  if (name.size() < 3) return false;
-  const auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
-  return upper(name[0]) == 'C' && upper(name[1]) == 'O' && upper(name[2]) == 'M';
-}
-
 }  // namespace
 
 std::string NormalizePortName(const std::string& name) {
-  const std::string_view number =
-      StartsWithComIgnoringCase(name) ? std::string_view(name).substr(3) : std::string_view(name);
-  long n = ParseInteger(number).value_or(1);
+  const std::string_view whole(name);
+  const bool prefixed = whole.size() >= 3 && SameTextAscii(whole.substr(0, 3), "COM");
+  std::int32_t n = TextToInteger(prefixed ? whole.substr(3) : whole).value_or(1);
   if (n < 1 || n > 96) n = 1;
   return "COM" + std::to_string(n);
 }

@@ -19,6 +19,8 @@ struct TAsync {
 };
 
 class TCustomComPort;
+class TIniFile;
+class TRegistry;
 
 // Handler types; `Sender` is always the component. Empty means "not assigned".
 using TNotifyEvent = std::function<void(TCustomComPort& Sender)>;
@@ -103,6 +105,22 @@ class TCustomComPort {
   virtual void ApplyDCB();
   virtual void ApplyTimeouts();
   virtual void ApplyBuffer();
+
+  // --- Stored settings --------------------------------------------------------------
+  // The component's name, which names its section of a settings file.
+  const std::string& Name() const { return name_; }
+  void SetName(std::string name) { name_ = std::move(name); }
+  // The groups of settings that saving and loading touch; sgBasic alone at creation.
+  TStoredGroups StoredGroups() const { return storedGroups_; }
+  void SetStoredGroups(TStoredGroups value) { storedGroups_ = value; }
+  // Save the selected settings into the registry key that is open, or into the
+  // settings file's section named Name(), or load them from there through the setters
+  // (an open port re-sends each changed group at once). A failure of the store or of
+  // a setter ends the operation at that value: what came before stays done.
+  virtual void SaveToRegistry(TRegistry& registry) const;
+  virtual void SaveToIniFile(TIniFile& ini) const;
+  virtual void LoadFromRegistry(TRegistry& registry);
+  virtual void LoadFromIniFile(TIniFile& ini);
 
   // --- Transfers --------------------------------------------------------------------
   // A transfer record; DoneAsync releases it and leaves `record` empty.
@@ -238,6 +256,8 @@ class TCustomComPort {
   TComTimeouts timeouts_{this};
   TComBuffer buffer_{this};
   driver::DeviceFactory* factory_ = nullptr;
+  std::string name_;
+  TStoredGroups storedGroups_{sgBasic};
 };
 
 // The published face of the component.

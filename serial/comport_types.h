@@ -47,6 +47,8 @@ enum TSyncMethod { smThreadSync, smWindowSync, smNone };
 enum TComError { ceFrame, ceRxParity, ceOverrun, ceBreak, ceIO, ceMode, ceRxOver, ceTxFull };
 enum TComSignal { csCTS, csDSR, csRing, csRLSD };
 enum TAsyncKind : std::uint8_t { akWrite, akRead };
+// Groups of settings that saving and loading touch; the ordinal is the bit.
+enum TStoredGroup { sgBasic, sgFlowDetails, sgBuffer, sgTimeouts, sgParityDetails, sgOthers };
 
 // A set of the first `Count` enumerators of E, member n held in bit n of `Word`.
 // Bits above the members are always clear.
@@ -83,6 +85,7 @@ class TSet {
 using TComEvents = TSet<TComEvent, std::uint16_t, evRx80Full + 1>;
 using TComErrors = TSet<TComError, std::uint8_t, ceTxFull + 1>;
 using TComSignals = TSet<TComSignal, std::uint8_t, csRLSD + 1>;
+using TStoredGroups = TSet<TStoredGroup, std::uint8_t, sgOthers + 1>;
 
 // The driver's event bits (EV_*) of a set of line events, and back; bits of the mask
 // that stand for no event are ignored.

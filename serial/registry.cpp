@@ -1,0 +1,295 @@
+#include "serial/registry.h"
+
+#include <cstdio>
+#include <optional>
+
+#include "serial/text_syntax.h"
+
+namespace {
+
+constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
+constexpr std::string_view kOldHeader = "REGEDIT4";
+
+bool StartsWithText(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && SameTextAscii(text.substr(0, prefix.size()), prefix);
+}
+
+// `inner` is `outer` or one of its subkeys.
+bool IsWithin(std::string_view inner, std::string_view outer) {
+  if (inner.size() > outer.size() && inner[outer.size()] != '\\') return false;
+  return StartsWithText(inner, outer);
+}
+
+struct Quoted {
+  std::string text;
+  std::size_t end = 0;  // just after the closing quote
+};
+
+// A quoted text starting at text[0]: "\\" stands for a backslash and "\"" for a quote;
+// any other backslash is itself.
+std::optional<Quoted> ReadQuoted(std::string_view text) {
+  Quoted quoted;
+  for (std::size_t i = 1; i < text.size(); ++i) {
+    if (text[i] == '"') {
+      quoted.end = i + 1;
+      return quoted;
+    }
+    if (text[i] == '\\' && i + 1 < text.size() && (text[i + 1] == '\\' || text[i + 1] == '"')) ++i;
+    quoted.text += text[i];
+  }
+  return std::nullopt;
+}
+
+std::string Quote(std::string_view text) {
+  std::string quoted = "\"";
+  for (const char c : text) {
+    if (c == '\\' || c == '"') quoted += '\\';
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
+// "hex(4):" data: four bytes, lowest first.
+RegValue HexDword(std::string_view bytes) {
+  std::uint32_t number = 0;
+  int count = 0;
+  while (!bytes.empty()) {
+    const auto comma = bytes.find(',');
+    const auto byte = HexDigitsToNumber(TrimBlanks(bytes.substr(0, comma)));
+    if (!byte || *byte > 0xFF || count == 4) return {};
+    number |= *byte << (8 * count++);
+    bytes.remove_prefix(comma == std::string_view::npos ? bytes.size() : comma + 1);
+  }
+  if (count != 4) return {};
+  return {RegValue::Dword, {}, number};
+}
+
+// The data after "Name"=, continuation lines already joined.
+RegValue ParseData(std::string_view data) {
+  if (!data.empty() && data[0] == '"') {
+    const auto quoted = ReadQuoted(data);
+    if (!quoted || !TrimBlanks(data.substr(quoted->end)).empty()) return {};
+    return {RegValue::String, quoted->text, 0};
+  }
+  if (StartsWithText(data, "dword:")) {
+    const auto number = HexDigitsToNumber(data.substr(6));
+    if (!number) return {};
+    return {RegValue::Dword, {}, *number};
+  }
+  if (StartsWithText(data, "hex(4):")) return HexDword(data.substr(7));
+  if (StartsWithText(data, "hex")) return {RegValue::OtherKind, {}, 0};
+  return {};  // "-" (deleted) or unreadable
+}
+
+std::string ValueLine(std::string_view name, const RegValue& value) {
+  std::string line = name.empty() ? "@=" : Quote(name) + "=";
+  if (value.kind == RegValue::String) return line + Quote(value.text);
+  char digits[9];
+  std::snprintf(digits, sizeof digits, "%08x", static_cast<unsigned>(value.number));
+  return line + "dword:" + digits;
+}
+
+bool IsBlank(std::string_view line) { return TrimBlanks(line).empty(); }
+
+bool EndsWithBackslash(std::string_view line) {
+  const std::string_view text = TrimBlanks(line);
+  return !text.empty() && text.back() == '\\';
+}
+
+}  // namespace
+
+RegDocument::RegDocument(std::string_view text)
+    : lines_(text.empty() ? std::string(kHeader) + "\r\n" : std::string(text)) {
+  Index();
+}
+
+void RegDocument::Index() {
+  items_.clear();
+  const std::string_view header = lines_.Count() > 0 ? TrimBlanks(lines_.Line(0)) : "";
+  isExport_ = header == kHeader || header == kOldHeader;
+  if (!isExport_) return;
+  for (std::size_t i = 1; i < lines_.Count();) {
+    Item item;
+    item.first = i;
+    item.last = i + 1;
+    const std::string_view line = TrimBlanks(lines_.Line(i));
+    if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
+      const std::string_view path = line.substr(1, line.size() - 2);
+      const bool deletion = !path.empty() && path[0] == '-';
+      item.kind = deletion ? Item::KeyDeletion : Item::KeyBlock;
+      item.name = deletion ? path.substr(1) : path;
+    } else if (!line.empty() && (line[0] == '"' || line[0] == '@')) {
+      const auto quoted = line[0] == '"' ? ReadQuoted(line) : Quoted{"", 1};
+      const std::string_view rest = quoted ? TrimBlanks(line.substr(quoted->end)) : "";
+      if (!rest.empty() && rest[0] == '=') {
+        std::string data(TrimBlanks(rest.substr(1)));
+        // Binary data may go on over lines that end in a backslash.
+        if (StartsWithText(data, "hex")) {
+          while (EndsWithBackslash(data) && item.last < lines_.Count()) {
+            data.pop_back();
+            data += TrimBlanks(lines_.Line(item.last++));
+          }
+        }
+        item.kind = Item::Value;
+        item.name = quoted->text;
+        item.value = ParseData(data);
+      }
+    }
+    i = item.last;
+    items_.push_back(std::move(item));
+  }
+}
+
+bool RegDocument::KeyExists(std::string_view path) const {
+  bool exists = false;
+  for (const Item& item : items_) {
+    if (item.kind == Item::KeyDeletion && IsWithin(path, item.name)) exists = false;
+    if (item.kind == Item::KeyBlock && IsWithin(item.name, path)) exists = true;
+  }
+  return exists;
+}
+
+RegValue RegDocument::Read(std::string_view path, std::string_view name) const {
+  RegValue value;
+  bool inKey = false;
+  for (const Item& item : items_) {
+    if (item.kind == Item::KeyDeletion) {
+      if (IsWithin(path, item.name)) value = {};
+      inKey = false;
+    } else if (item.kind == Item::KeyBlock) {
+      inKey = SameTextAscii(item.name, path);
+    } else if (item.kind == Item::Value && inKey && SameTextAscii(item.name, name)) {
+      value = item.value;
+    }
+  }
+  return value;
+}
+
+// A key path that fits on a header line and does not read as a deletion.
+bool RegDocument::IsWritablePath(std::string_view path) const {
+  return isExport_ && !HoldsLineBreak(path) && (path.empty() || path[0] != '-');
+}
+
+bool RegDocument::CreateKey(std::string_view path) {
+  if (!IsWritablePath(path)) return false;
+  if (!KeyExists(path)) AppendBlock(path);
+  return true;
+}
+
+void RegDocument::AppendBlock(std::string_view path) {
+  if (!IsBlank(lines_.Line(lines_.Count() - 1))) lines_.Insert(lines_.Count(), "");
+  lines_.Insert(lines_.Count(), "[" + std::string(path) + "]");
+  Index();
+}
+
+// Just after the last line of the block that is not blank.
+std::size_t RegDocument::BlockEnd(std::size_t block) const {
+  std::size_t end = items_[block].last;
+  for (std::size_t i = block + 1; i < items_.size(); ++i) {
+    const Item& item = items_[i];
+    if (item.kind == Item::KeyBlock || item.kind == Item::KeyDeletion) break;
+    if (!IsBlank(lines_.Line(item.last - 1))) end = item.last;
+  }
+  return end;
+}
+
+bool RegDocument::Write(std::string_view path, std::string_view name, const RegValue& value) {
+  if (!IsWritablePath(path) || HoldsLineBreak(name) || HoldsLineBreak(value.text)) return false;
+  // The line that an import applies last for this value, else the key's last block.
+  constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+  std::size_t block = kNone;
+  std::size_t existing = kNone;
+  bool inKey = false;
+  for (std::size_t i = 0; i < items_.size(); ++i) {
+    const Item& item = items_[i];
+    if (item.kind == Item::KeyDeletion) {
+      if (IsWithin(path, item.name)) block = existing = kNone;
+      inKey = false;
+    } else if (item.kind == Item::KeyBlock) {
+      inKey = SameTextAscii(item.name, path);
+      if (inKey) block = i;
+    } else if (item.kind == Item::Value && inKey && SameTextAscii(item.name, name)) {
+      existing = i;
+    }
+  }
+  if (existing != kNone) {
+    // The file's own spelling of the name stays.
+    const Item& item = items_[existing];
+    lines_.ReplaceRange(item.first, item.last, ValueLine(item.name, value));
+  } else {
+    if (block == kNone) {
+      AppendBlock(path);
+      block = items_.size() - 1;
+    }
+    std::size_t at = BlockEnd(block);
+    // A line ending in a backslash would carry the new line into its binary data.
+    if (EndsWithBackslash(lines_.Line(at - 1))) lines_.Insert(at++, "");
+    lines_.Insert(at, ValueLine(name, value));
+  }
+  Index();
+  return true;
+}
+
+namespace {
+
+std::string Message(std::string_view text, std::string_view name) {
+  return std::string(text) + " pour '" + std::string(name) + "'";
+}
+
+}  // namespace
+
+bool TRegistry::OpenKey(std::string_view key, bool canCreate) {
+  std::string path = !key.empty() && key[0] == '\\' ? "" : currentPath_;
+  while (!key.empty() && key.front() == '\\') key.remove_prefix(1);
+  while (!key.empty() && key.back() == '\\') key.remove_suffix(1);
+  if (!key.empty()) path += (path.empty() ? "" : "\\") + std::string(key);
+  const std::string full = FullPath(path);
+  if (!RegDocument(ReadStoreFile(fileName_).text).KeyExists(full)) {
+    const bool created =
+        canCreate && EditStoreDocument<RegDocument>(fileName_, [&](RegDocument& document) {
+          return document.CreateKey(full);
+        });
+    if (!created) return false;
+  }
+  currentPath_ = path;
+  return true;
+}
+
+std::string TRegistry::FullPath(const std::string& path) const {
+  return path.empty() ? rootKey_ : rootKey_ + "\\" + path;
+}
+
+RegValue TRegistry::ReadValue(std::string_view name) const {
+  return RegDocument(ReadStoreFile(fileName_).text).Read(FullPath(currentPath_), name);
+}
+
+void TRegistry::WriteValue(std::string_view name, const RegValue& value) {
+  const bool written = EditStoreDocument<RegDocument>(fileName_, [&](RegDocument& document) {
+    return document.Write(FullPath(currentPath_), name, value);
+  });
+  if (!written) throw ERegistryException(Message("Erreur à définition des données", name));
+}
+
+void TRegistry::WriteString(std::string_view name, std::string_view text) {
+  WriteValue(name, {RegValue::String, std::string(text), 0});
+}
+
+void TRegistry::WriteInteger(std::string_view name, std::int32_t value) {
+  WriteValue(name, {RegValue::Dword, {}, static_cast<std::uint32_t>(value)});
+}
+
+std::string TRegistry::ReadString(std::string_view name) const {
+  const RegValue value = ReadValue(name);
+  if (value.kind == RegValue::Dword || value.kind == RegValue::OtherKind)
+    throw ERegistryException(Message("Type de données incorrect", name));
+  return value.text;
+}
+
+std::int32_t TRegistry::ReadInteger(std::string_view name) const {
+  const RegValue value = ReadValue(name);
+  if (value.kind == RegValue::Missing)
+    throw ERegistryException(Message("Erreur à l'obtention des données", name));
+  if (value.kind != RegValue::Dword)
+    throw ERegistryException(Message("Type de données incorrect", name));
+  return static_cast<std::int32_t>(value.number);
+}

@@ -1,0 +1,110 @@
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "serial/text_lines.h"
+
+// A registry value as a registry export file holds it.
+struct RegValue {
+  enum Kind {
+    Missing,    // absent, deleted ("Name"=-) or unreadable
+    String,     // REG_SZ: "text"
+    Dword,      // REG_DWORD: dword:0000007a (or hex(4) with four bytes)
+    OtherKind,  // any other type (hex:, hex(2):, ...)
+  };
+  Kind kind = Missing;
+  std::string text;
+  std::uint32_t number = 0;
+};
+
+// The text of a registry export file ("Windows Registry Editor Version 5.00" or
+// "REGEDIT4"): "[key path]" blocks of "Name"=value lines, "@" naming a key's default
+// value. Reads give what importing the file would leave in the registry: later lines
+// win, "[-key]" deletes a key with its subkeys, "Name"=- deletes a value. Key paths and
+// value names match without regard to the case of a to z. Writes change or add one
+// line and keep every other line as it stands. A text without the header holds
+// nothing and takes no writes.
+class RegDocument {
+ public:
+  explicit RegDocument(std::string_view text);
+
+  bool IsExport() const { return isExport_; }
+  bool KeyExists(std::string_view path) const;
+  RegValue Read(std::string_view path, std::string_view name) const;
+
+  // Each returns false, changing nothing, when the text is no export or the path,
+  // name or text cannot be written on one line.
+  bool CreateKey(std::string_view path);
+  bool Write(std::string_view path, std::string_view name, const RegValue& value);
+
+  std::string Text() const { return lines_.Join(); }
+
+ private:
+  // One line of the export, or one value over several lines.
+  struct Item {
+    enum Kind { KeyBlock, KeyDeletion, Value, Other };
+    Kind kind = Other;
+    std::size_t first = 0;  // lines [first, last)
+    std::size_t last = 0;
+    std::string name;  // key path or value name
+    RegValue value;
+  };
+
+  void Index();
+  bool IsWritablePath(std::string_view path) const;
+  void AppendBlock(std::string_view path);
+  std::size_t BlockEnd(std::size_t block) const;
+
+  TextLines lines_;
+  bool isExport_ = false;
+  std::vector<Item> items_;
+};
+
+// The registry facility's error; the message names the value.
+class ERegistryException : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A registry kept in a registry export file, so that stored values keep their type
+// and the file can be imported on Windows. A key is opened below `RootKey`; with no
+// key open the values lie in the root key itself. Every call reads the file afresh;
+// every write replaces it atomically, so a failed write leaves the previous file
+// whole. A missing or empty file is created with the header; a file that is not an
+// export, or cannot be read whole, is never replaced.
+class TRegistry {
+ public:
+  explicit TRegistry(std::string fileName) : fileName_(std::move(fileName)) {}
+
+  const std::string& FileName() const { return fileName_; }
+  const std::string& RootKey() const { return rootKey_; }
+  void SetRootKey(std::string rootKey) { rootKey_ = std::move(rootKey); }
+  // Relative to the open key unless it starts with a backslash. False when the key
+  // does not exist and may not be created, or cannot be created.
+  bool OpenKey(std::string_view key, bool canCreate);
+  void CloseKey() { currentPath_.clear(); }
+  const std::string& CurrentPath() const { return currentPath_; }
+
+  // Failing writes raise "Erreur à définition des données pour '<name>'".
+  void WriteString(std::string_view name, std::string_view text);
+  void WriteInteger(std::string_view name, std::int32_t value);
+  // A missing value reads as the empty text; a value of another type raises
+  // "Type de données incorrect pour '<name>'".
+  std::string ReadString(std::string_view name) const;
+  // A missing or unreadable value raises "Erreur à l'obtention des données pour
+  // '<name>'"; a value of another type "Type de données incorrect pour '<name>'".
+  std::int32_t ReadInteger(std::string_view name) const;
+
+ private:
+  std::string FullPath(const std::string& path) const;
+  RegValue ReadValue(std::string_view name) const;
+  void WriteValue(std::string_view name, const RegValue& value);
+
+  std::string fileName_;
+  std::string rootKey_ = "HKEY_CURRENT_USER";
+  std::string currentPath_;
+};
