@@ -10,38 +10,16 @@
 
 namespace {
 
-// "--name=value" or "--name value": the value, and how many arguments it took.
-struct OptionValue {
-  std::string text;
-  int taken = 0;
-};
-
-OptionValue ValueOf(const std::vector<std::string>& args, std::size_t index,
-                    const std::string& name) {
-  const std::string& arg = args[index];
-  if (arg.size() > name.size() && arg.compare(0, name.size() + 1, name + "=") == 0)
-    return {arg.substr(name.size() + 1), 1};
-  if (index + 1 >= args.size()) throw std::invalid_argument(name + " needs a value");
-  return {args[index + 1], 2};
-}
-
-bool IsOption(const std::string& arg, const std::string& name) {
-  return arg == name || arg.rfind(name + "=", 0) == 0;
-}
-
 std::string UpperAscii(std::string text) {
   for (char& c : text)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   return text;
 }
 
-// Only a plain COMn (any letter case) is taken: NormalizePortName would turn a typo
-// into COM1 and map the wrong port.
 CommonOptions::Mapping ParseMapping(const std::string& text) {
   const auto equals = text.find('=');
-  const std::string port = text.substr(0, equals);
-  const std::string normalised = NormalizePortName(port);
-  if (equals == std::string::npos || equals + 1 == text.size() || normalised != UpperAscii(port))
+  const std::string normalised = PlainPortName(text.substr(0, equals));
+  if (equals == std::string::npos || equals + 1 == text.size() || normalised.empty())
     throw std::invalid_argument("--map expects COMn=PATH with n from 1 to 96, not \"" + text +
                                 "\"");
   return {normalised, text.substr(equals + 1)};
@@ -57,13 +35,27 @@ double ParseSpeed(const std::string& text) {
 
 }  // namespace
 
+OptionValue TakeOptionValue(const std::vector<std::string>& args, std::size_t index,
+                            const std::string& name) {
+  const std::string& arg = args[index];
+  if (arg.size() > name.size() && arg.compare(0, name.size() + 1, name + "=") == 0)
+    return {arg.substr(name.size() + 1), 1};
+  if (arg != name) return {};
+  if (index + 1 >= args.size()) throw std::invalid_argument(name + " needs a value");
+  return {args[index + 1], 2};
+}
+
+std::string PlainPortName(const std::string& text) {
+  const std::string normalised = NormalizePortName(text);
+  return normalised == UpperAscii(text) ? normalised : std::string();
+}
+
 int TakeCommonOption(const std::vector<std::string>& args, std::size_t index,
                      CommonOptions& options) {
   const std::string& arg = args[index];
-  if (IsOption(arg, "--map")) {
-    const OptionValue value = ValueOf(args, index, "--map");
-    options.maps.push_back(ParseMapping(value.text));
-    return value.taken;
+  if (const OptionValue map = TakeOptionValue(args, index, "--map"); map.taken > 0) {
+    options.maps.push_back(ParseMapping(map.text));
+    return map.taken;
   }
   if (arg == "--simulate") {
     options.simulate = true;
@@ -75,10 +67,9 @@ int TakeCommonOption(const std::vector<std::string>& args, std::size_t index,
     if (options.simulateImage.empty()) throw std::invalid_argument("--simulate= needs a file name");
     return 1;
   }
-  if (IsOption(arg, "--sim-speed")) {
-    const OptionValue value = ValueOf(args, index, "--sim-speed");
-    options.simSpeed = ParseSpeed(value.text);
-    return value.taken;
+  if (const OptionValue speed = TakeOptionValue(args, index, "--sim-speed"); speed.taken > 0) {
+    options.simSpeed = ParseSpeed(speed.text);
+    return speed.taken;
   }
   return 0;
 }

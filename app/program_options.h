@@ -18,6 +18,20 @@ struct CommonOptions {
   double simSpeed = 1;
 };
 
+// The value of the option `name` at args[index], given as "--name=value" or as
+// "--name value", and how many arguments it took: 0 when args[index] is another
+// option. Raises std::invalid_argument when the value is missing.
+struct OptionValue {
+  std::string text;
+  int taken = 0;
+};
+OptionValue TakeOptionValue(const std::vector<std::string>& args, std::size_t index,
+                            const std::string& name);
+
+// "COM3" for a plain COMn with n from 1 to 96 in any letter case, "" for anything else
+// (NormalizePortName would turn a typo into COM1 and pick the wrong port).
+std::string PlainPortName(const std::string& text);
+
 // Reads the common option at args[index] (with its value, which may be the next
 // argument) into `options` and returns how many arguments it took: 0 when args[index]
 // is not a common option. Raises std::invalid_argument with a message for the user

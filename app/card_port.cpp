@@ -1,0 +1,35 @@
+#include "app/card_port.h"
+
+#include <strings.h>
+
+#include "serial/comport.h"
+
+void ApplyCardPortSettings(TComPort& port) {
+  port.SetBaudRate(br9600);
+  port.SetPort("COM2");
+  port.Parity().SetBits(prOdd);
+  port.SetStopBits(sbTwoStopBits);
+  port.SetDataBits(dbEight);
+  port.SetEvents(TComEvents::All());
+
+  TComFlowControl& flow = port.FlowControl();
+  flow.SetOutCTSFlow(false);
+  flow.SetOutDSRFlow(false);
+  flow.SetControlDTR(dtrDisable);
+  flow.SetControlRTS(rtsDisable);
+  flow.SetXonXoffOut(false);
+  flow.SetXonXoffIn(false);
+
+  TComTimeouts& timeouts = port.Timeouts();
+  timeouts.SetReadInterval(0);
+  timeouts.SetReadTotalMultiplier(2);
+  timeouts.SetReadTotalConstant(400);
+  timeouts.SetWriteTotalMultiplier(2);
+  timeouts.SetWriteTotalConstant(400);
+}
+
+const EepromSize* FindEepromSize(const std::string& name) {
+  for (const EepromSize& size : kEepromSizes)
+    if (::strcasecmp(size.name, name.c_str()) == 0) return &size;
+  return nullptr;
+}

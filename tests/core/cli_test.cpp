@@ -1,0 +1,409 @@
+#include "app/cli.h"
+
+#include <fcntl.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <sstream>
+
+#include "support/program_run.h"
+#include "serial/driver/directory.h"
+#include "serial/driver/sim/simulation.h"
+
+namespace fs = std::filesystem;
+using test_support::ProgramResult;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+namespace {
+
+const std::string kAtrLine = "ATR : 3F 67 2F 00 11 14 00 03 68 90 00\n";
+// Fast enough for a full 24C64 in a fraction of a second; the line still times every byte.
+const std::string kSpeed = "1000";
+
+std::string RandomBytes(std::size_t count, unsigned seed) {
+  std::mt19937 random(seed);
+  std::string bytes(count, '\0');
+  for (char& c : bytes) c = static_cast<char>(random() & 0xFF);
+  return bytes;
+}
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// A folder of its own for each test, on tmpfs when there is one: the simulated card
+// syncs its image file to disk after every page.
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    const fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
+    std::string name = (base / "belvanto-cli-XXXXXX").string();
+    if (::mkdtemp(name.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    path_ = name;
+  }
+  ~ScratchFolder() { fs::remove_all(path_); }
+  fs::path operator/(const std::string& name) const { return path_ / name; }
+  const fs::path& Path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+// Runs the built belvanto-cli, always on the simulated readers: COM1 a good card whose
+// memory lives in card.img, COM2 no card, COM3 a foreign card, COM4 a busy port. No
+// real device is ever opened, even by a command line that goes wrong.
+class CliProgram : public ::testing::Test {
+ protected:
+  ProgramResult Cli(const std::vector<std::string>& args, int errorFd = -1) {
+    std::vector<std::string> all{"--simulate=" + Card().string(), "--sim-speed", kSpeed};
+    all.insert(all.end(), args.begin(), args.end());
+    return test_support::RunProgram(test_support::BuiltProgram("belvanto-cli"), all, errorFd);
+  }
+  fs::path Card() const { return folder / "card.img"; }
+  std::string File(const std::string& name) const { return (folder / name).string(); }
+
+  ScratchFolder folder;
+};
+
+struct SizeCase {
+  const char* name;
+  std::size_t capacity;
+};
+
+class CliRoundTrip : public CliProgram, public ::testing::WithParamInterface<SizeCase> {};
+
+// Erase, write, verify and read back through the card image, as a user would; the card
+// beyond the chosen size keeps what it held.
+TEST_P(CliRoundTrip, EraseWriteVerifyReadGiveBackTheSameBytes) {
+  const auto [size, capacity] = GetParam();
+  const std::string before = RandomBytes(8192, 1);
+  const std::string data = RandomBytes(capacity, 2);
+  WriteFile(Card(), before);
+  WriteFile(File("data.bin"), data);
+  const std::string count = std::to_string(capacity);
+
+  const ProgramResult erase = Cli({"--size", size, "erase"});
+  EXPECT_EQ(erase.status, 0);
+  EXPECT_EQ(erase.out, "Effacement OK\n");
+  EXPECT_EQ(erase.err, kAtrLine + kAtrLine) << "written, then read back after a reset";
+  EXPECT_EQ(ReadFile(Card()), std::string(capacity, '\xFF') + before.substr(capacity));
+
+  const ProgramResult write = Cli({"--size", size, "write", File("data.bin")});
+  EXPECT_EQ(write.status, 0);
+  EXPECT_EQ(write.out, "Ecriture OK (" + count + " octets)\n");
+  EXPECT_EQ(write.err, kAtrLine);
+  EXPECT_EQ(ReadFile(Card()), data + before.substr(capacity));
+
+  const ProgramResult verify = Cli({"--size", size, "verify", File("data.bin")});
+  EXPECT_EQ(verify.status, 0);
+  EXPECT_EQ(verify.out, "Vérification OK\n");
+
+  const ProgramResult read = Cli({"--size", size, "read", File("back.bin")});
+  EXPECT_EQ(read.status, 0);
+  EXPECT_EQ(read.out, "Lecture OK (" + count + " octets)\n");
+  EXPECT_EQ(read.err, kAtrLine);
+  EXPECT_EQ(ReadFile(File("back.bin")), data);
+}
+
+INSTANTIATE_TEST_SUITE_P(EachSize, CliRoundTrip,
+                         ::testing::Values(SizeCase{"24C16", 2048}, SizeCase{"24C32", 4096},
+                                           SizeCase{"24C64", 8192}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CliProgram, EachReaderScenarioGivesItsMessageAndStatus) {
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    std::string out;
+    std::string err;
+  } cases[] = {
+      {{"atr"}, 0, "3F 67 2F 00 11 14 00 03 68 90 00\n", kAtrLine},
+      {{"--quiet", "atr"}, 0, "3F 67 2F 00 11 14 00 03 68 90 00\n", ""},
+      {{"--port", "COM2", "atr"}, 2, "", "Aucune réponse, vérifiez le port.\n"},
+      {{"--port", "com2", "erase"}, 2, "", "Aucune réponse, vérifiez le port.\n"},
+      {{"--port", "COM3", "atr"}, 2, "",
+       "ATR : 3F 65 25 08 31 04 6C 90 00\nATR non reconnu : carte non valide.\n"},
+      {{"-q", "--port", "COM3", "erase"}, 2, "", "ATR non reconnu : carte non valide.\n"},
+      {{"--port", "COM4", "atr"}, 2, "", "Port série occupé.\n"},
+      {{"--port", (folder / "no-such-reader").string(), "atr"}, 2, "", "Port série invalide.\n"},
+      {{"--map", "COM5=" + File("absent"), "--port", "COM5", "atr"}, 2, "",
+       "Port série invalide.\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    const ProgramResult result = Cli(c.args);
+    EXPECT_EQ(result.status, c.status);
+    EXPECT_EQ(result.out, c.out);
+    EXPECT_EQ(result.err, c.err);
+  }
+}
+
+TEST_F(CliProgram, VerifyReportsTheFirstDifferentAddressAndExits1) {
+  const std::string card = RandomBytes(8192, 3);
+  WriteFile(Card(), card);
+  std::string file = card.substr(0, 1000);
+  file[0x1F0] = static_cast<char>(~file[0x1F0]);
+  file[0x300] = static_cast<char>(~file[0x300]);
+  WriteFile(File("data.bin"), file);
+
+  const ProgramResult result = Cli({"verify", File("data.bin")});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.out, "Echec vérification à l'adresse 0x01F0\n");
+  EXPECT_EQ(result.err, kAtrLine);
+  EXPECT_EQ(ReadFile(Card()), card) << "verify only reads";
+
+  // Only the chosen size counts: a longer file is cut, as loading it in the window does.
+  std::string longer = card.substr(0, 3000);
+  longer[2500] = static_cast<char>(~longer[2500]);
+  WriteFile(File("long.bin"), longer);
+  const ProgramResult cut = Cli({"--size", "24C16", "verify", File("long.bin")});
+  EXPECT_EQ(cut.status, 0);
+  EXPECT_EQ(cut.out, "Vérification OK\n");
+}
+
+TEST_F(CliProgram, WriteCutsALongFileAndRefusesAnEmptyOne) {
+  const std::string card = RandomBytes(8192, 4);
+  WriteFile(Card(), card);
+  const std::string file = RandomBytes(3000, 5);
+  WriteFile(File("long.bin"), file);
+  WriteFile(File("empty.bin"), "");
+
+  const ProgramResult cut = Cli({"--size", "24C16", "write", File("long.bin")});
+  EXPECT_EQ(cut.status, 0);
+  EXPECT_EQ(cut.out, "Ecriture OK (2048 octets)\n");
+  EXPECT_EQ(ReadFile(Card()), file.substr(0, 2048) + card.substr(2048));
+
+  const struct {
+    const char* command;
+    const char* message;
+  } empties[] = {{"write", "Buffer vide : rien à écrire.\n"},
+                 {"verify", "Buffer vide : rien à vérifier.\n"}};
+  for (const auto& c : empties) {
+    SCOPED_TRACE(c.command);
+    const ProgramResult result = Cli({c.command, File("empty.bin")});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, c.message) << "refused before the card is reset";
+  }
+  EXPECT_EQ(ReadFile(Card()), file.substr(0, 2048) + card.substr(2048));
+
+  const ProgramResult missing = Cli({"write", File("missing.bin")});
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_EQ(missing.err, "Erreur d'ouverture du fichier " + File("missing.bin") + ".\n");
+}
+
+// Whatever stops a read, the file it was to fill keeps its old bytes, and nothing else
+// appears beside it.
+TEST_F(CliProgram, FailedReadLeavesAnExistingFileUntouched) {
+  const std::string old = "contenu précieux";
+  WriteFile(File("keep.bin"), old);
+  for (const char* port : {"COM2", "COM3", "COM4"}) {
+    SCOPED_TRACE(port);
+    const ProgramResult result = Cli({"--port", port, "read", File("keep.bin")});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(ReadFile(File("keep.bin")), old);
+  }
+  const ProgramResult noFolder = Cli({"read", File("no-folder/card.bin")});
+  EXPECT_EQ(noFolder.status, 2);
+  EXPECT_EQ(noFolder.out, "") << "no success reported for a file that was not written";
+  EXPECT_EQ(noFolder.err, kAtrLine + "Erreur de creation du fichier " + File("no-folder/card.bin") + ".\n");
+
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder.Path()))
+    names.push_back(entry.path().filename().string());
+  EXPECT_EQ(names, std::vector<std::string>{"keep.bin"});
+}
+
+TEST_F(CliProgram, BadUsagePrintsTheReasonAndTheUsageAndExits64) {
+  const struct {
+    std::vector<std::string> args;
+    std::string reason;
+  } cases[] = {
+      {{}, "no command given"},
+      {{"format"}, "unknown command \"format\""},
+      {{"READ", "x.bin"}, "unknown command \"READ\""},
+      {{"read"}, "read needs a FILE"},
+      {{"dump"}, "dump needs a FILE"},
+      {{"atr", "x.bin"}, "unexpected argument \"x.bin\""},
+      {{"read", "a.bin", "b.bin"}, "unexpected argument \"b.bin\""},
+      {{"--size", "24C08", "atr"}, "--size expects 24C16, 24C32 or 24C64, not \"24C08\""},
+      {{"--size=", "atr"}, "--size expects 24C16, 24C32 or 24C64, not \"\""},
+      {{"--port", "COM0", "atr"},
+       "--port expects COMn (n from 1 to 96) or a device path, not \"COM0\""},
+      {{"--port", "ttyUSB0", "atr"},
+       "--port expects COMn (n from 1 to 96) or a device path, not \"ttyUSB0\""},
+      {{"atr", "--port"}, "--port needs a value"},
+      {{"--sim-speed", "0", "atr"}, "--sim-speed expects a positive number, not \"0\""},
+      {{"--map", "COM1", "atr"}, "--map expects COMn=PATH with n from 1 to 96, not \"COM1\""},
+      {{"--verbose", "atr"}, "unknown option \"--verbose\""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    const ProgramResult result = Cli(c.args);
+    EXPECT_EQ(result.status, 64);
+    EXPECT_EQ(result.out, "");
+    EXPECT_THAT(result.err, StartsWith("belvanto-cli: " + c.reason +
+                                       "\n\nUsage: belvanto-cli [OPTION]... COMMAND [FILE]\n"));
+  }
+}
+
+TEST_F(CliProgram, HelpGoesToStandardOutput) {
+  const ProgramResult result = Cli({"--help"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.err, "");
+  EXPECT_THAT(result.out, StartsWith("Usage: belvanto-cli [OPTION]... COMMAND [FILE]\n"));
+  for (const char* line : {"  dump FILE ", "  --port COMn|PATH ", "  --simulate[=IMAGE] ",
+                           "  -q, --quiet ", "  64  bad command line\n"})
+    EXPECT_THAT(result.out, HasSubstr(line));
+}
+
+TEST_F(CliProgram, SimulatedCardImageOfTheWrongSizeIsAnError) {
+  WriteFile(Card(), std::string(100, '\0'));
+  const ProgramResult result = Cli({"atr"});
+  EXPECT_EQ(result.status, 2);
+  EXPECT_EQ(result.err, "Simulated card image \"" + Card().string() +
+                            "\" holds 100 bytes; a 24C64 card holds 8192.\n");
+}
+
+TEST_F(CliProgram, DumpListsTheFileWithItsCharactersAsWindows1252) {
+  WriteFile(File("text.bin"), std::string("Belvanto\xE9\x80\x7F\x81\x0A\x20\xFF", 15) + "0123");
+  const ProgramResult result = Cli({"dump", File("text.bin")});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.err, "");
+  // The character column starts at column 54 on every line.
+  EXPECT_EQ(result.out, "0000: 42 65 6C 76 61 6E 74 6F E9 80 7F 81 0A 20 FF 30 Belvantoé€... ÿ0\n"
+                        "0010: 31 32 33" + std::string(40, ' ') + "123\n");
+
+  WriteFile(File("big.bin"), RandomBytes(3000, 6));
+  const ProgramResult cut = Cli({"--size", "24C16", "dump", File("big.bin")});
+  EXPECT_EQ(cut.status, 0);
+  // 128 full lines, then the line of the offset alone that every full image ends with.
+  EXPECT_EQ(std::count(cut.out.begin(), cut.out.end(), '\n'), 129);
+  EXPECT_THAT(cut.out, ::testing::EndsWith("\n0800:" + std::string(49, ' ') + "\n"));
+
+  const ProgramResult missing = Cli({"dump", File("missing.bin")});
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_EQ(missing.err, "Erreur d'ouverture du fichier " + File("missing.bin") + ".\n");
+}
+
+// Standard error on a terminal: the ATR line, then the bar redrawn in place on one line.
+TEST_F(CliProgram, ProgressIsDrawnOnlyOnATerminalAndNotWhenQuiet) {
+  int screen = -1;
+  int terminal = -1;
+  ASSERT_EQ(::openpty(&screen, &terminal, nullptr, nullptr, nullptr), 0);
+  termios raw{};
+  ::tcgetattr(terminal, &raw);
+  ::cfmakeraw(&raw);
+  ::tcsetattr(terminal, TCSANOW, &raw);
+  ::fcntl(screen, F_SETFL, O_NONBLOCK);
+  const auto shown = [&] {
+    std::string text;
+    char chunk[4096];
+    ssize_t n;
+    while ((n = ::read(screen, chunk, sizeof chunk)) > 0) text.append(chunk, static_cast<std::size_t>(n));
+    return text;
+  };
+
+  const ProgramResult read = Cli({"--size", "24C16", "read", File("a.bin")}, terminal);
+  EXPECT_EQ(read.status, 0);
+  const std::string text = shown();
+  EXPECT_THAT(text, StartsWith(kAtrLine + "\rLecture [" + std::string(30, '.') + "]   0%"));
+  EXPECT_THAT(text, HasSubstr("\rLecture [" + std::string(30, '#') + "] 100%\x1b[K\n"));
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2) << "one line for the bar";
+
+  const ProgramResult quiet = Cli({"-q", "--size", "24C16", "read", File("b.bin")}, terminal);
+  EXPECT_EQ(quiet.status, 0);
+  EXPECT_EQ(shown(), "");
+  ::close(screen);
+  ::close(terminal);
+}
+
+TEST(CliArguments, OptionsMayFollowTheCommandAndDashesEndThem) {
+  const cli::Invocation late = cli::ParseArguments({"read", "a.bin", "--size=24c32", "-q", "--port", "com3"});
+  EXPECT_EQ(late.command, cli::Command::Read);
+  EXPECT_EQ(late.file, "a.bin");
+  EXPECT_STREQ(late.size.name, "24C32");
+  EXPECT_EQ(late.size.pageSize, 16);
+  EXPECT_TRUE(late.quiet);
+  EXPECT_EQ(late.port, "COM3");
+
+  const cli::Invocation dashed = cli::ParseArguments({"--port=/dev/ttyUSB0", "write", "--", "-odd.bin"});
+  EXPECT_EQ(dashed.command, cli::Command::Write);
+  EXPECT_EQ(dashed.file, "-odd.bin");
+  EXPECT_EQ(dashed.port, "/dev/ttyUSB0");
+
+  const cli::Invocation defaults = cli::ParseArguments({"erase"});
+  EXPECT_EQ(defaults.port, "COM1");
+  EXPECT_EQ(defaults.size.capacity, 8192);
+  EXPECT_FALSE(defaults.quiet);
+
+  EXPECT_TRUE(cli::ParseArguments({"--help", "no-such-command"}).help);
+}
+
+// The card failing halfway, on a simulated reader of the test's own.
+class CliFaultyCard : public ::testing::Test {
+ protected:
+  void Attach(driver::sim::ReaderSetup setup) {
+    setup.speedFactor = std::stod(kSpeed);
+    driver::PortDirectory::Instance().Attach("COM9", std::make_shared<driver::sim::Simulation>(setup));
+  }
+  void TearDown() override { driver::PortDirectory::Instance().Detach("COM9"); }
+
+  int Run(std::vector<std::string> args) {
+    args.insert(args.begin(), {"--port", "COM9"});
+    return cli::Run(args, {out, err, -1});
+  }
+
+  ScratchFolder folder;
+  std::ostringstream out;
+  std::ostringstream err;
+};
+
+TEST_F(CliFaultyCard, ATransferCutShortFailsAndAReadLeavesTheFileAlone) {
+  const struct {
+    const char* command;
+    const char* message;
+  } cases[] = {{"read", "Erreur de lecture.\n"},
+               {"write", "Erreur d'écriture.\n"},
+               {"verify", "Erreur de lecture.\n"}};
+  const std::string old = RandomBytes(300, 7);  // more than three pages
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.command);
+    driver::sim::ReaderSetup setup;
+    setup.cardPulledAfter = 3;
+    Attach(setup);
+    WriteFile(folder / "file.bin", old);
+    out.str("");
+    err.str("");
+    EXPECT_EQ(Run({c.command, (folder / "file.bin").string()}), 2);
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(err.str(), kAtrLine + c.message);
+    EXPECT_EQ(ReadFile(folder / "file.bin"), old);
+  }
+}
+
+TEST_F(CliFaultyCard, EraseThatDoesNotTakeReportsTheAddressAndExits1) {
+  driver::sim::ReaderSetup setup;
+  setup.stuckCells = {{0x0123, 0x00}, {0x0456, 0x12}};
+  Attach(setup);
+  EXPECT_EQ(Run({"-q", "--size", "24C16", "erase"}), 1);
+  EXPECT_EQ(out.str(), "Echec effacement à l'adresse 0x0123\n");
+  EXPECT_EQ(err.str(), "");
+}
+
+}  // namespace
