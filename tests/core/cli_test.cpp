@@ -84,6 +84,8 @@ struct SizeCase {
   std::size_t capacity;
 };
 
+void PrintTo(const SizeCase& size, std::ostream* out) { *out << size.name; }
+
 class CliRoundTrip : public CliProgram, public ::testing::WithParamInterface<SizeCase> {};
 
 // Erase, write, verify and read back through the card image, as a user would; the card
