@@ -1,10 +1,5 @@
 #include "app/cli.h"
 
-#include <fcntl.h>
-#include <pty.h>
-#include <termios.h>
-#include <unistd.h>
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -15,6 +10,7 @@
 #include <sstream>
 
 #include "support/program_run.h"
+#include "support/terminal_screen.h"
 #include "serial/driver/directory.h"
 #include "serial/driver/sim/simulation.h"
 
@@ -305,34 +301,17 @@ TEST_F(CliProgram, DumpListsTheFileWithItsCharactersAsWindows1252) {
 
 // Standard error on a terminal: the ATR line, then the bar redrawn in place on one line.
 TEST_F(CliProgram, ProgressIsDrawnOnlyOnATerminalAndNotWhenQuiet) {
-  int screen = -1;
-  int terminal = -1;
-  ASSERT_EQ(::openpty(&screen, &terminal, nullptr, nullptr, nullptr), 0);
-  termios raw{};
-  ::tcgetattr(terminal, &raw);
-  ::cfmakeraw(&raw);
-  ::tcsetattr(terminal, TCSANOW, &raw);
-  ::fcntl(screen, F_SETFL, O_NONBLOCK);
-  const auto shown = [&] {
-    std::string text;
-    char chunk[4096];
-    ssize_t n;
-    while ((n = ::read(screen, chunk, sizeof chunk)) > 0) text.append(chunk, static_cast<std::size_t>(n));
-    return text;
-  };
-
-  const ProgramResult read = Cli({"--size", "24C16", "read", File("a.bin")}, terminal);
+  test_support::TerminalScreen screen;
+  const ProgramResult read = Cli({"--size", "24C16", "read", File("a.bin")}, screen.Terminal());
   EXPECT_EQ(read.status, 0);
-  const std::string text = shown();
+  const std::string text = screen.Shown();
   EXPECT_THAT(text, StartsWith(kAtrLine + "\rLecture [" + std::string(30, '.') + "]   0%"));
   EXPECT_THAT(text, HasSubstr("\rLecture [" + std::string(30, '#') + "] 100%\x1b[K\n"));
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2) << "one line for the bar";
 
-  const ProgramResult quiet = Cli({"-q", "--size", "24C16", "read", File("b.bin")}, terminal);
+  const ProgramResult quiet = Cli({"-q", "--size", "24C16", "read", File("b.bin")}, screen.Terminal());
   EXPECT_EQ(quiet.status, 0);
-  EXPECT_EQ(shown(), "");
-  ::close(screen);
-  ::close(terminal);
+  EXPECT_EQ(screen.Shown(), "");
 }
 
 TEST(CliArguments, OptionsMayFollowTheCommandAndDashesEndThem) {

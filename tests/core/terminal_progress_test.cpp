@@ -1,8 +1,6 @@
 #include "ui/terminal_progress.h"
 
 #include <fcntl.h>
-#include <pty.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -11,6 +9,7 @@
 #include <thread>
 
 #include "serial/handover.h"
+#include "support/terminal_screen.h"
 
 using namespace std::chrono_literals;
 
@@ -21,32 +20,12 @@ std::string Bar(int hashes) { return std::string(hashes, '#') + std::string(30 -
 
 class TerminalProgress : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_EQ(::openpty(&master, &terminal, nullptr, nullptr, nullptr), 0);
-    termios raw{};
-    ::tcgetattr(terminal, &raw);
-    ::cfmakeraw(&raw);  // the bytes as written, no CR added before LF
-    ::tcsetattr(terminal, TCSANOW, &raw);
-    ::fcntl(master, F_SETFL, O_NONBLOCK);
-  }
-  void TearDown() override {
-    ::close(master);
-    ::close(terminal);
-  }
-
-  // What reached the screen since the last call.
-  std::string Screen() {
-    std::string text;
-    char chunk[512];
-    ssize_t n;
-    while ((n = ::read(master, chunk, sizeof chunk)) > 0) text.append(chunk, n);
-    return text;
-  }
+  std::string Screen() { return screen.Shown(); }
 
   ui::TerminalToolkit::Clock clock = [this] { return now; };
   std::chrono::steady_clock::time_point now;
-  int master = -1;
-  int terminal = -1;
+  test_support::TerminalScreen screen;
+  const int terminal = screen.Terminal();
 };
 
 TEST_F(TerminalProgress, RedrawsOneLineWithPercentageAndTimeLeft) {
