@@ -199,14 +199,14 @@ int OnCard(const Invocation& invocation, const Streams& streams) {
   return (card.*command)();
 }
 
-struct CommandSpec {
+struct CommandEntry {
   const char* name;
   Command command;
   bool takesFile;
   int (*run)(const Invocation&, const Streams&);
 };
 
-constexpr CommandSpec kCommands[] = {
+constexpr CommandEntry kCommands[] = {
     {"atr", Command::Atr, false, &OnCard<&CardCommands::Atr>},
     {"read", Command::Read, true, &OnCard<&CardCommands::Read>},
     {"write", Command::Write, true, &OnCard<&CardCommands::Write>},
@@ -225,14 +225,14 @@ static_assert(InCommandOrder(), "kCommands is indexed by Command");
 void TakeCommand(const std::vector<std::string>& operands, Invocation& invocation) {
   if (operands.empty()) throw UsageError("no command given");
   const std::string& name = operands.front();
-  for (const CommandSpec& spec : kCommands) {
-    if (name != spec.name) continue;
-    const std::size_t expected = spec.takesFile ? 2 : 1;
+  for (const CommandEntry& entry : kCommands) {
+    if (name != entry.name) continue;
+    const std::size_t expected = entry.takesFile ? 2 : 1;
     if (operands.size() < expected) throw UsageError(name + " needs a FILE");
     if (operands.size() > expected)
       throw UsageError("unexpected argument \"" + operands[expected] + "\"");
-    invocation.command = spec.command;
-    if (spec.takesFile) invocation.file = operands[1];
+    invocation.command = entry.command;
+    if (entry.takesFile) invocation.file = operands[1];
     return;
   }
   throw UsageError("unknown command \"" + name + "\"");
