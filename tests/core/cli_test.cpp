@@ -4,12 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
+#include <algorithm>
 #include <memory>
 #include <random>
 #include <sstream>
 
 #include "support/program_run.h"
+#include "support/temp_folder.h"
 #include "support/terminal_screen.h"
 #include "serial/driver/directory.h"
 #include "serial/driver/sim/simulation.h"
@@ -32,47 +33,20 @@ std::string RandomBytes(std::size_t count, unsigned seed) {
   return bytes;
 }
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-// A folder of its own for each test, on tmpfs when there is one: the simulated card
-// syncs its image file to disk after every page.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    const fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
-    std::string name = (base / "belvanto-cli-XXXXXX").string();
-    if (::mkdtemp(name.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = name;
-  }
-  ~ScratchFolder() { fs::remove_all(path_); }
-  fs::path operator/(const std::string& name) const { return path_ / name; }
-  const fs::path& Path() const { return path_; }
-
- private:
-  fs::path path_;
-};
-
 // Runs the built belvanto-cli, always on the simulated readers: COM1 a good card whose
 // memory lives in card.img, COM2 no card, COM3 a foreign card, COM4 a busy port. No
 // real device is ever opened, even by a command line that goes wrong.
 class CliProgram : public ::testing::Test {
  protected:
   ProgramResult Cli(const std::vector<std::string>& args, int errorFd = -1) {
-    std::vector<std::string> all{"--simulate=" + Card().string(), "--sim-speed", kSpeed};
+    std::vector<std::string> all{"--simulate=" + Card(), "--sim-speed", kSpeed};
     all.insert(all.end(), args.begin(), args.end());
     return test_support::RunProgram(test_support::BuiltProgram("belvanto-cli"), all, errorFd);
   }
-  fs::path Card() const { return folder / "card.img"; }
-  std::string File(const std::string& name) const { return (folder / name).string(); }
+  std::string Card() const { return folder.File("card.img"); }
+  std::string File(const std::string& name) const { return folder.File(name); }
 
-  ScratchFolder folder;
+  TempFolder folder;
 };
 
 struct SizeCase {
@@ -90,21 +64,21 @@ TEST_P(CliRoundTrip, EraseWriteVerifyReadGiveBackTheSameBytes) {
   const auto [size, capacity] = GetParam();
   const std::string before = RandomBytes(8192, 1);
   const std::string data = RandomBytes(capacity, 2);
-  WriteFile(Card(), before);
-  WriteFile(File("data.bin"), data);
+  WriteWholeFile(Card(), before);
+  WriteWholeFile(File("data.bin"), data);
   const std::string count = std::to_string(capacity);
 
   const ProgramResult erase = Cli({"--size", size, "erase"});
   EXPECT_EQ(erase.status, 0);
   EXPECT_EQ(erase.out, "Effacement OK\n");
   EXPECT_EQ(erase.err, kAtrLine + kAtrLine) << "written, then read back after a reset";
-  EXPECT_EQ(ReadFile(Card()), std::string(capacity, '\xFF') + before.substr(capacity));
+  EXPECT_EQ(ReadWholeFile(Card()), std::string(capacity, '\xFF') + before.substr(capacity));
 
   const ProgramResult write = Cli({"--size", size, "write", File("data.bin")});
   EXPECT_EQ(write.status, 0);
   EXPECT_EQ(write.out, "Ecriture OK (" + count + " octets)\n");
   EXPECT_EQ(write.err, kAtrLine);
-  EXPECT_EQ(ReadFile(Card()), data + before.substr(capacity));
+  EXPECT_EQ(ReadWholeFile(Card()), data + before.substr(capacity));
 
   const ProgramResult verify = Cli({"--size", size, "verify", File("data.bin")});
   EXPECT_EQ(verify.status, 0);
@@ -114,7 +88,7 @@ TEST_P(CliRoundTrip, EraseWriteVerifyReadGiveBackTheSameBytes) {
   EXPECT_EQ(read.status, 0);
   EXPECT_EQ(read.out, "Lecture OK (" + count + " octets)\n");
   EXPECT_EQ(read.err, kAtrLine);
-  EXPECT_EQ(ReadFile(File("back.bin")), data);
+  EXPECT_EQ(ReadWholeFile(File("back.bin")), data);
 }
 
 INSTANTIATE_TEST_SUITE_P(EachSize, CliRoundTrip,
@@ -137,7 +111,7 @@ TEST_F(CliProgram, EachReaderScenarioGivesItsMessageAndStatus) {
        "ATR : 3F 65 25 08 31 04 6C 90 00\nATR non reconnu : carte non valide.\n"},
       {{"-q", "--port", "COM3", "erase"}, 2, "", "ATR non reconnu : carte non valide.\n"},
       {{"--port", "COM4", "atr"}, 2, "", "Port série occupé.\n"},
-      {{"--port", (folder / "no-such-reader").string(), "atr"}, 2, "", "Port série invalide.\n"},
+      {{"--port", File("no-such-reader"), "atr"}, 2, "", "Port série invalide.\n"},
       {{"--map", "COM5=" + File("absent"), "--port", "COM5", "atr"}, 2, "",
        "Port série invalide.\n"},
   };
@@ -152,22 +126,22 @@ TEST_F(CliProgram, EachReaderScenarioGivesItsMessageAndStatus) {
 
 TEST_F(CliProgram, VerifyReportsTheFirstDifferentAddressAndExits1) {
   const std::string card = RandomBytes(8192, 3);
-  WriteFile(Card(), card);
+  WriteWholeFile(Card(), card);
   std::string file = card.substr(0, 1000);
   file[0x1F0] = static_cast<char>(~file[0x1F0]);
   file[0x300] = static_cast<char>(~file[0x300]);
-  WriteFile(File("data.bin"), file);
+  WriteWholeFile(File("data.bin"), file);
 
   const ProgramResult result = Cli({"verify", File("data.bin")});
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.out, "Echec vérification à l'adresse 0x01F0\n");
   EXPECT_EQ(result.err, kAtrLine);
-  EXPECT_EQ(ReadFile(Card()), card) << "verify only reads";
+  EXPECT_EQ(ReadWholeFile(Card()), card) << "verify only reads";
 
   // Only the chosen size counts: a longer file is cut, as loading it in the window does.
   std::string longer = card.substr(0, 3000);
   longer[2500] = static_cast<char>(~longer[2500]);
-  WriteFile(File("long.bin"), longer);
+  WriteWholeFile(File("long.bin"), longer);
   const ProgramResult cut = Cli({"--size", "24C16", "verify", File("long.bin")});
   EXPECT_EQ(cut.status, 0);
   EXPECT_EQ(cut.out, "Vérification OK\n");
@@ -175,15 +149,15 @@ TEST_F(CliProgram, VerifyReportsTheFirstDifferentAddressAndExits1) {
 
 TEST_F(CliProgram, WriteCutsALongFileAndRefusesAnEmptyOne) {
   const std::string card = RandomBytes(8192, 4);
-  WriteFile(Card(), card);
+  WriteWholeFile(Card(), card);
   const std::string file = RandomBytes(3000, 5);
-  WriteFile(File("long.bin"), file);
-  WriteFile(File("empty.bin"), "");
+  WriteWholeFile(File("long.bin"), file);
+  WriteWholeFile(File("empty.bin"), "");
 
   const ProgramResult cut = Cli({"--size", "24C16", "write", File("long.bin")});
   EXPECT_EQ(cut.status, 0);
   EXPECT_EQ(cut.out, "Ecriture OK (2048 octets)\n");
-  EXPECT_EQ(ReadFile(Card()), file.substr(0, 2048) + card.substr(2048));
+  EXPECT_EQ(ReadWholeFile(Card()), file.substr(0, 2048) + card.substr(2048));
 
   const struct {
     const char* command;
@@ -197,7 +171,7 @@ TEST_F(CliProgram, WriteCutsALongFileAndRefusesAnEmptyOne) {
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err, c.message) << "refused before the card is reset";
   }
-  EXPECT_EQ(ReadFile(Card()), file.substr(0, 2048) + card.substr(2048));
+  EXPECT_EQ(ReadWholeFile(Card()), file.substr(0, 2048) + card.substr(2048));
 
   const ProgramResult missing = Cli({"write", File("missing.bin")});
   EXPECT_EQ(missing.status, 2);
@@ -208,13 +182,13 @@ TEST_F(CliProgram, WriteCutsALongFileAndRefusesAnEmptyOne) {
 // appears beside it.
 TEST_F(CliProgram, FailedReadLeavesAnExistingFileUntouched) {
   const std::string old = "contenu précieux";
-  WriteFile(File("keep.bin"), old);
+  WriteWholeFile(File("keep.bin"), old);
   for (const char* port : {"COM2", "COM3", "COM4"}) {
     SCOPED_TRACE(port);
     const ProgramResult result = Cli({"--port", port, "read", File("keep.bin")});
     EXPECT_EQ(result.status, 2);
     EXPECT_EQ(result.out, "");
-    EXPECT_EQ(ReadFile(File("keep.bin")), old);
+    EXPECT_EQ(ReadWholeFile(File("keep.bin")), old);
   }
   const ProgramResult noFolder = Cli({"read", File("no-folder/card.bin")});
   EXPECT_EQ(noFolder.status, 2);
@@ -271,15 +245,15 @@ TEST_F(CliProgram, HelpGoesToStandardOutput) {
 }
 
 TEST_F(CliProgram, SimulatedCardImageOfTheWrongSizeIsAnError) {
-  WriteFile(Card(), std::string(100, '\0'));
+  WriteWholeFile(Card(), std::string(100, '\0'));
   const ProgramResult result = Cli({"atr"});
   EXPECT_EQ(result.status, 2);
-  EXPECT_EQ(result.err, "Simulated card image \"" + Card().string() +
+  EXPECT_EQ(result.err, "Simulated card image \"" + Card() +
                             "\" holds 100 bytes; a 24C64 card holds 8192.\n");
 }
 
 TEST_F(CliProgram, DumpListsTheFileWithItsCharactersAsWindows1252) {
-  WriteFile(File("text.bin"), std::string("Belvanto\xE9\x80\x7F\x81\x0A\x20\xFF", 15) + "0123");
+  WriteWholeFile(File("text.bin"), std::string("Belvanto\xE9\x80\x7F\x81\x0A\x20\xFF", 15) + "0123");
   const ProgramResult result = Cli({"dump", File("text.bin")});
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.err, "");
@@ -287,7 +261,7 @@ TEST_F(CliProgram, DumpListsTheFileWithItsCharactersAsWindows1252) {
   EXPECT_EQ(result.out, "0000: 42 65 6C 76 61 6E 74 6F E9 80 7F 81 0A 20 FF 30 Belvantoé€... ÿ0\n"
                         "0010: 31 32 33" + std::string(40, ' ') + "123\n");
 
-  WriteFile(File("big.bin"), RandomBytes(3000, 6));
+  WriteWholeFile(File("big.bin"), RandomBytes(3000, 6));
   const ProgramResult cut = Cli({"--size", "24C16", "dump", File("big.bin")});
   EXPECT_EQ(cut.status, 0);
   // 128 full lines, then the line of the offset alone that every full image ends with.
@@ -350,7 +324,7 @@ class CliFaultyCard : public ::testing::Test {
     return cli::Run(args, {out, err, -1});
   }
 
-  ScratchFolder folder;
+  TempFolder folder;
   std::ostringstream out;
   std::ostringstream err;
 };
@@ -368,13 +342,13 @@ TEST_F(CliFaultyCard, ATransferCutShortFailsAndAReadLeavesTheFileAlone) {
     driver::sim::ReaderSetup setup;
     setup.cardPulledAfter = 3;
     Attach(setup);
-    WriteFile(folder / "file.bin", old);
+    WriteWholeFile(folder.File("file.bin"), old);
     out.str("");
     err.str("");
-    EXPECT_EQ(Run({c.command, (folder / "file.bin").string()}), 2);
+    EXPECT_EQ(Run({c.command, folder.File("file.bin")}), 2);
     EXPECT_EQ(out.str(), "");
     EXPECT_EQ(err.str(), kAtrLine + c.message);
-    EXPECT_EQ(ReadFile(folder / "file.bin"), old);
+    EXPECT_EQ(ReadWholeFile(folder.File("file.bin")), old);
   }
 }
 
