@@ -152,8 +152,12 @@ Time Reader::SendFromCard(const std::string& plain, Time earliest) {
   return end;
 }
 
-Time Reader::SendFromHost(std::uint8_t byte, Time earliest) {
-  const Time end = hostTx_.Send(byte, hostFormat_, earliest, NoiseFlips(hostFormat_));
+Time Reader::HostFreeFrom() const {
+  return std::max({now_, hostTx_.IdleFrom(), markAfterBreak_});
+}
+
+Time Reader::SendFromHost(std::uint8_t byte) {
+  const Time end = hostTx_.Send(byte, hostFormat_, HostFreeFrom(), NoiseFlips(hostFormat_));
   Record(TraceEntry::HostByte, end - hostFormat_.Length(), byte);
   return end;
 }

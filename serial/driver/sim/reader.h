@@ -93,7 +93,10 @@ class Reader {
   void OnCardHears(const Reception& r);
   void OnHostHears(const Reception& r);
   Time SendFromCard(const std::string& plain, Time earliest);
-  Time SendFromHost(std::uint8_t byte, Time earliest);
+  // The host's next character starts when its transmitter is free, and not before the
+  // line has been idle for one bit after a break: a receiver needs that to see it.
+  Time HostFreeFrom() const;
+  Time SendFromHost(std::uint8_t byte);
   std::uint16_t NoiseFlips(const FrameFormat& format);
   void SetRts(bool on, Time at);
   void SetDtr(bool on);
@@ -135,6 +138,7 @@ class Reader {
   bool rts_ = false;
   bool dtr_ = false;
   bool breakOn_ = false;
+  Time markAfterBreak_{0};
   unsigned commandsAnswered_ = 0;
   std::optional<Time> pullAt_;
   std::optional<Time> unplugAt_;

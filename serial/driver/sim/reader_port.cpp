@@ -120,9 +120,8 @@ int Reader::StartWrite(unsigned session, const void* buffer, std::size_t count,
   const auto limit = TransferTiming::ForWrite(timeouts_, count).Remaining(Time{0}, std::nullopt, 0);
   Time end = now_;
   while (op->moved < count) {
-    const Time frameEnd = std::max(now_, hostTx_.IdleFrom()) + hostFormat_.Length();
-    if (limit && frameEnd > now_ + *limit) break;
-    end = SendFromHost(bytes[op->moved], now_);
+    if (limit && HostFreeFrom() + hostFormat_.Length() > now_ + *limit) break;
+    end = SendFromHost(bytes[op->moved]);
     ++op->moved;
   }
   op->endsAt = op->moved == count ? end : now_ + *limit;
@@ -234,10 +233,12 @@ int Reader::Escape(unsigned session, std::uint32_t function) {
     case CLRBREAK:
       if (breakOn_ == (function == SETBREAK)) return 0;
       breakOn_ = !breakOn_;
-      if (breakOn_)
+      if (breakOn_) {
         hostBreak_.HoldLow(now_);
-      else
+      } else {
         hostBreak_.Release(now_);
+        markAfterBreak_ = now_ + hostFormat_.BitStart(1);
+      }
       Record(breakOn_ ? TraceEntry::BreakOn : TraceEntry::BreakOff, now_);
       return 0;
     default:
