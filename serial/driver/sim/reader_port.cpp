@@ -115,7 +115,6 @@ int Reader::StartWrite(unsigned session, const void* buffer, std::size_t count,
   op = std::make_shared<TransferOp>();
   op->isRead = false;
   op->count = count;
-  op->start = now_;
   const auto* bytes = static_cast<const std::uint8_t*>(buffer);
   const auto limit = TransferTiming::ForWrite(timeouts_, count).Remaining(Time{0}, std::nullopt, 0);
   Time end = now_;
