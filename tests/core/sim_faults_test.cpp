@@ -235,3 +235,15 @@ TEST_F(SimScenariosAttached, BadImageAttachesNothing) {
   for (const char* port : kPorts) EXPECT_EQ(PortDirectory::Instance().Open(port, device), ENOENT) << port;
   std::remove(image.c_str());
 }
+
+TEST(SimSetup, ImpossibleSettingsAreRefusedWhenTheSimulationIsMade) {
+  ReaderSetup noSpeed;
+  noSpeed.speedFactor = 0;
+  ReaderSetup tooNoisy;
+  tooNoisy.noiseRate = 1.5;
+  ReaderSetup cellOutside;
+  cellOutside.eeprom = Eeprom::k24C16;
+  cellOutside.stuckCells = {{0x0800, 0}};
+  for (const ReaderSetup& setup : {noSpeed, tooNoisy, cellOutside})
+    EXPECT_THROW(Simulation{setup}, std::invalid_argument);
+}

@@ -109,9 +109,13 @@ class Reader {
   std::optional<Time> ExpiryOf(const TransferOp& read) const;
   void EndTransfers(std::deque<std::shared_ptr<TransferOp>>& ops, int error);
   void Raise(std::uint32_t events);
-  // Sleeps with the lock released until the next step is due, another thread changed
-  // something, or `stop` is set.
-  void Doze(std::unique_lock<std::mutex>& lock, WakeEvent& wake, const WakeEvent* stop);
+  // The earliest moment `op` can end, so that its waiter need not wake for every step.
+  std::optional<Time> EarliestEnd(const TransferOp& op) const;
+  std::optional<Time> NextStepTime() const;
+  // Sleeps with the lock released until `until`, until another thread changed
+  // something, or until `stop` is set.
+  void Doze(std::unique_lock<std::mutex>& lock, WakeEvent& wake, const WakeEvent* stop,
+            std::optional<Time> until);
   void NotifyIfChanged();
 
   mutable std::mutex mutex_;

@@ -133,7 +133,7 @@ int Reader::StartWrite(unsigned session, const void* buffer, std::size_t count,
 int Reader::WaitFor(TransferOp& op, WakeEvent& wake, std::size_t& moved) {
   Section section(*this, false);
   while (!op.done) {
-    Doze(section.Lock(), wake, nullptr);
+    Doze(section.Lock(), wake, nullptr, EarliestEnd(op));
     AdvanceTo(clock_->Now());
   }
   moved = op.moved;
@@ -275,7 +275,7 @@ int Reader::WaitEvent(unsigned session, std::uint32_t& occurred, const WakeEvent
       return 0;
     }
     if (stop.IsSet()) return ECANCELED;
-    Doze(section.Lock(), wake, &stop);
+    Doze(section.Lock(), wake, &stop, NextStepTime());
     AdvanceTo(clock_->Now());
   }
 }
