@@ -37,7 +37,9 @@ std::size_t SimLink::Write(const std::string& bytes) {
   std::unique_ptr<driver::Transfer> transfer;
   std::size_t moved = 0;
   EXPECT_EQ(device_->StartWrite(bytes.data(), bytes.size(), transfer, moved), 0);
-  if (transfer) EXPECT_EQ(transfer->Wait(moved), 0);
+  if (transfer) {
+    EXPECT_EQ(transfer->Wait(moved), 0);
+  }
   return moved;
 }
 
@@ -46,9 +48,16 @@ std::string SimLink::Read(std::size_t count) {
   std::unique_ptr<driver::Transfer> transfer;
   std::size_t moved = 0;
   EXPECT_EQ(device_->StartRead(bytes.data(), count, transfer, moved), 0);
-  if (transfer) EXPECT_EQ(transfer->Wait(moved), 0);
+  if (transfer) {
+    EXPECT_EQ(transfer->Wait(moved), 0);
+  }
   bytes.resize(moved);
   return bytes;
+}
+
+std::string SimLink::Exchange(const std::string& bytes, std::size_t replyLength) {
+  Write(bytes);
+  return Read(replyLength);
 }
 
 void SimLink::PulseRts() {
@@ -101,11 +110,17 @@ std::string ReadHeader(unsigned address, unsigned length) { return Header(0x21, 
 std::string WriteHeader(unsigned address, unsigned length) { return Header(0x20, address, length); }
 
 std::string ReadCardRaw(SimLink& link, std::size_t size) {
+  return ReadCardRaw([&link](const std::string& bytes, std::size_t replyLength) {
+    return link.Exchange(bytes, replyLength);
+  }, size);
+}
+
+std::string ReadCardRaw(const Exchange& exchange, std::size_t size) {
   std::string data;
   for (std::size_t address = 0; address < size; address += 256) {
     const std::size_t length = std::min<std::size_t>(256, size - address);
-    link.Write(ReadHeader(static_cast<unsigned>(address), static_cast<unsigned>(length)));
-    const std::string reply = Coded(link.Read(length + 8));
+    const std::string reply = Coded(exchange(
+        ReadHeader(static_cast<unsigned>(address), static_cast<unsigned>(length)), length + 8));
     EXPECT_EQ(reply.size(), length + 8) << "block at " << address;
     if (reply.size() != length + 8) return data;
     EXPECT_EQ(Hex(reply.substr(length + 6)), "90 00") << "block at " << address;
@@ -115,9 +130,7 @@ std::string ReadCardRaw(SimLink& link, std::size_t size) {
 }
 
 std::string WritePageRaw(SimLink& link, unsigned address, const std::string& plain) {
-  link.Write(WriteHeader(address, static_cast<unsigned>(plain.size())));
-  link.Read(6);
-  link.Write(Coded(plain));
-  const std::string reply = Coded(link.Read(plain.size() + 2));
+  link.Exchange(WriteHeader(address, static_cast<unsigned>(plain.size())), 6);
+  const std::string reply = Coded(link.Exchange(Coded(plain), plain.size() + 2));
   return Hex(reply.substr(reply.size() < 2 ? 0 : reply.size() - 2));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -21,6 +22,8 @@ class SimLink {
   void SetLine(const driver::DCB& dcb);
   std::size_t Write(const std::string& bytes);
   std::string Read(std::size_t count);
+  // Writes `bytes` and reads up to `replyLength` bytes.
+  std::string Exchange(const std::string& bytes, std::size_t replyLength);
   // RTS up and at once down: resets the card.
   void PulseRts();
   std::uint32_t InputCount();
@@ -37,8 +40,12 @@ std::string Hex(const std::string& bytes);
 std::string ReadHeader(unsigned address, unsigned length);
 std::string WriteHeader(unsigned address, unsigned length);
 
+// Sends wire bytes and returns the wire bytes of the reply, of at most the given length.
+using Exchange = std::function<std::string(const std::string&, std::size_t)>;
+
 // Reads `size` bytes of card memory in 256-byte blocks as the programmer does, and
 // returns the plain data; fails the test on a short or wrong reply.
+std::string ReadCardRaw(const Exchange& exchange, std::size_t size);
 std::string ReadCardRaw(SimLink& link, std::size_t size);
 // Writes one page; returns the plain status word as hex text ("90 00").
 std::string WritePageRaw(SimLink& link, unsigned address, const std::string& plain);

@@ -152,8 +152,12 @@ Time Reader::SendFromCard(const std::string& plain, Time earliest) {
   return end;
 }
 
-Time Reader::SendFromHost(std::uint8_t byte, Time earliest) {
-  const Time end = hostTx_.Send(byte, hostFormat_, earliest, NoiseFlips(hostFormat_));
+Time Reader::HostFreeFrom() const {
+  return std::max({now_, hostTx_.IdleFrom(), markAfterBreak_});
+}
+
+Time Reader::SendFromHost(std::uint8_t byte) {
+  const Time end = hostTx_.Send(byte, hostFormat_, HostFreeFrom(), NoiseFlips(hostFormat_));
   Record(TraceEntry::HostByte, end - hostFormat_.Length(), byte);
   return end;
 }
@@ -206,13 +210,31 @@ void Reader::DropPast(Time now) {
 
 // --- Waking and sleeping -----------------------------------------------------------------
 
-void Reader::Doze(std::unique_lock<std::mutex>& lock, WakeEvent& wake, const WakeEvent* stop) {
-  NotifyIfChanged();
+std::optional<Time> Reader::NextStepTime() const {
   const auto next = NextStep();
+  return next ? std::optional<Time>(next->at) : std::nullopt;
+}
+
+// A write ends at a time known from its start. A read ends at its time-out or when
+// the last byte it needs has come: not before the next step, and, as characters follow
+// each other no closer than half a frame, not before the missing ones can have come.
+std::optional<Time> Reader::EarliestEnd(const TransferOp& op) const {
+  if (!op.isRead) return unplugAt_ ? std::min(op.endsAt, *unplugAt_) : op.endsAt;
+  const auto next = NextStepTime();
+  if (!next || reads_.front().get() != &op) return next;
+  const std::size_t needed = op.timing.ReturnsOnFirstByte() ? 1 : op.count - op.moved;
+  Time end = std::max(*next, now_ + std::int64_t(needed - 1) * (hostFormat_.Length() / 2));
+  if (const auto expiry = ExpiryOf(op)) end = std::min(end, *expiry);
+  return unplugAt_ ? std::min(end, *unplugAt_) : end;
+}
+
+void Reader::Doze(std::unique_lock<std::mutex>& lock, WakeEvent& wake, const WakeEvent* stop,
+                  std::optional<Time> until) {
+  NotifyIfChanged();
   sleepers_.push_back(&wake);
   pollfd fds[2] = {{wake.Fd(), POLLIN, 0}, {stop ? stop->Fd() : -1, POLLIN, 0}};
   lock.unlock();
-  clock_->SleepUntil(next ? std::optional<Time>(next->at) : std::nullopt, fds, stop ? 2 : 1);
+  clock_->SleepUntil(until, fds, stop ? 2 : 1);
   lock.lock();
   std::erase(sleepers_, &wake);
   wake.Reset();

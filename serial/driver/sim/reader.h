@@ -93,7 +93,10 @@ class Reader {
   void OnCardHears(const Reception& r);
   void OnHostHears(const Reception& r);
   Time SendFromCard(const std::string& plain, Time earliest);
-  Time SendFromHost(std::uint8_t byte, Time earliest);
+  // The host's next character starts when its transmitter is free, and not before the
+  // line has been idle for one bit after a break: a receiver needs that to see it.
+  Time HostFreeFrom() const;
+  Time SendFromHost(std::uint8_t byte);
   std::uint16_t NoiseFlips(const FrameFormat& format);
   void SetRts(bool on, Time at);
   void SetDtr(bool on);
@@ -106,9 +109,13 @@ class Reader {
   std::optional<Time> ExpiryOf(const TransferOp& read) const;
   void EndTransfers(std::deque<std::shared_ptr<TransferOp>>& ops, int error);
   void Raise(std::uint32_t events);
-  // Sleeps with the lock released until the next step is due, another thread changed
-  // something, or `stop` is set.
-  void Doze(std::unique_lock<std::mutex>& lock, WakeEvent& wake, const WakeEvent* stop);
+  // The earliest moment `op` can end, so that its waiter need not wake for every step.
+  std::optional<Time> EarliestEnd(const TransferOp& op) const;
+  std::optional<Time> NextStepTime() const;
+  // Sleeps with the lock released until `until`, until another thread changed
+  // something, or until `stop` is set.
+  void Doze(std::unique_lock<std::mutex>& lock, WakeEvent& wake, const WakeEvent* stop,
+            std::optional<Time> until);
   void NotifyIfChanged();
 
   mutable std::mutex mutex_;
@@ -135,6 +142,7 @@ class Reader {
   bool rts_ = false;
   bool dtr_ = false;
   bool breakOn_ = false;
+  Time markAfterBreak_{0};
   unsigned commandsAnswered_ = 0;
   std::optional<Time> pullAt_;
   std::optional<Time> unplugAt_;

@@ -115,14 +115,12 @@ int Reader::StartWrite(unsigned session, const void* buffer, std::size_t count,
   op = std::make_shared<TransferOp>();
   op->isRead = false;
   op->count = count;
-  op->start = now_;
   const auto* bytes = static_cast<const std::uint8_t*>(buffer);
   const auto limit = TransferTiming::ForWrite(timeouts_, count).Remaining(Time{0}, std::nullopt, 0);
   Time end = now_;
   while (op->moved < count) {
-    const Time frameEnd = std::max(now_, hostTx_.IdleFrom()) + hostFormat_.Length();
-    if (limit && frameEnd > now_ + *limit) break;
-    end = SendFromHost(bytes[op->moved], now_);
+    if (limit && HostFreeFrom() + hostFormat_.Length() > now_ + *limit) break;
+    end = SendFromHost(bytes[op->moved]);
     ++op->moved;
   }
   op->endsAt = op->moved == count ? end : now_ + *limit;
@@ -135,7 +133,7 @@ int Reader::StartWrite(unsigned session, const void* buffer, std::size_t count,
 int Reader::WaitFor(TransferOp& op, WakeEvent& wake, std::size_t& moved) {
   Section section(*this, false);
   while (!op.done) {
-    Doze(section.Lock(), wake, nullptr);
+    Doze(section.Lock(), wake, nullptr, EarliestEnd(op));
     AdvanceTo(clock_->Now());
   }
   moved = op.moved;
@@ -234,10 +232,12 @@ int Reader::Escape(unsigned session, std::uint32_t function) {
     case CLRBREAK:
       if (breakOn_ == (function == SETBREAK)) return 0;
       breakOn_ = !breakOn_;
-      if (breakOn_)
+      if (breakOn_) {
         hostBreak_.HoldLow(now_);
-      else
+      } else {
         hostBreak_.Release(now_);
+        markAfterBreak_ = now_ + hostFormat_.BitStart(1);
+      }
       Record(breakOn_ ? TraceEntry::BreakOn : TraceEntry::BreakOff, now_);
       return 0;
     default:
@@ -275,7 +275,7 @@ int Reader::WaitEvent(unsigned session, std::uint32_t& occurred, const WakeEvent
       return 0;
     }
     if (stop.IsSet()) return ECANCELED;
-    Doze(section.Lock(), wake, &stop);
+    Doze(section.Lock(), wake, &stop, NextStepTime());
     AdvanceTo(clock_->Now());
   }
 }
