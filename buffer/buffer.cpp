@@ -1,7 +1,6 @@
 #include "buffer/buffer.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <stdexcept>
 
 #include "buffer/file_io.h"
@@ -15,32 +14,34 @@ std::size_t AsLimit(int capacity) { return capacity < 0 ? 0 : static_cast<std::s
 
 char HexDigit(unsigned v) { return "0123456789ABCDEF"[v & 0xF]; }
 
-void AppendHexByte(std::string& out, std::uint8_t b) {
-  out += HexDigit(b >> 4);
-  out += HexDigit(b);
-}
-
 // Four digits at least: nothing stops a caller from a capacity beyond 64 KiB.
-void AppendOffset(std::string& out, std::size_t offset) {
-  char text[24];
-  std::snprintf(text, sizeof text, "%04zX:", offset);
-  out += text;
+char* WriteOffset(char* p, std::size_t offset) {
+  int digits = 4;
+  while (digits < 16 && (offset >> (4 * digits)) != 0) ++digits;
+  for (int d = digits - 1; d >= 0; --d) *p++ = HexDigit(static_cast<unsigned>(offset >> (4 * d)));
+  *p++ = ':';
+  return p;
 }
 
+// A line is composed in place and appended once: the listing of a full card is redone
+// after every read and load, and appending character by character cost most of it.
 void AppendListingLine(std::string& out, const std::string& data, std::size_t offset) {
-  const std::size_t start = out.size();
+  char line[kCharColumn + 2 * kBytesPerLine];
   const std::size_t count = std::min(kBytesPerLine, data.size() - offset);
-  AppendOffset(out, offset);
+  char* p = WriteOffset(line, offset);
   for (std::size_t i = 0; i < count; ++i) {
-    out += ' ';
-    AppendHexByte(out, static_cast<std::uint8_t>(data[offset + i]));
+    const auto b = static_cast<std::uint8_t>(data[offset + i]);
+    *p++ = ' ';
+    *p++ = HexDigit(b >> 4);
+    *p++ = HexDigit(b);
   }
-  const std::size_t length = out.size() - start;
-  if (length < kCharColumn) out.append(kCharColumn - length, ' ');
+  char* const column = line + kCharColumn;
+  while (p < column) *p++ = ' ';
   for (std::size_t i = 0; i < count; ++i) {
     const char c = data[offset + i];
-    out += static_cast<std::uint8_t>(c) >= 0x20 ? c : '.';
+    *p++ = static_cast<std::uint8_t>(c) >= 0x20 ? c : '.';
   }
+  out.append(line, static_cast<std::size_t>(p - line));
 }
 
 }  // namespace
