@@ -1,0 +1,183 @@
+// Whole card operations through the card link on the simulated reader at real speed,
+// each against the time its bytes and the card's page writes take on the line, and the
+// host's turnaround between a reply and the next command, taken from the line's trace.
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/card_link.h"
+#include "report.h"
+#include "serial/comport.h"
+#include "serial/driver/directory.h"
+#include "serial/driver/sim/card.h"
+#include "serial/driver/sim/simulation.h"
+#include "serial/driver/sim/waveform.h"
+#include "support/recording_toolkit.h"
+
+namespace {
+
+using driver::sim::TraceEntry;
+using Milliseconds = std::chrono::duration<double, std::milli>;
+
+constexpr int kCardBytes = 8192;  // 24C64
+constexpr int kReadBlock = 256;
+constexpr int kPageSize = 16;
+// On the line per read block: the 5-byte command, the procedure byte, the data and
+// the status word (the host hears its own command as the start of the reply).
+constexpr int kReadBlockBytes = 5 + 1 + kReadBlock + 2;
+constexpr int kWritePageBytes = 5 + 1 + kPageSize + 2;
+constexpr double kWithinWireTime = 1.01;
+constexpr double kTurnaroundTargetMs = 0.5;
+
+const Milliseconds kByteTime = driver::sim::kCardFormat.Length();
+
+Milliseconds ReadWireTime() { return kByteTime * (kCardBytes / kReadBlock * kReadBlockBytes); }
+
+Milliseconds WriteWireTime() {
+  constexpr int pages = kCardBytes / kPageSize;
+  return kByteTime * (pages * kWritePageBytes) + Milliseconds(driver::sim::kPageWriteTime) * pages;
+}
+
+// The card programmer's port: 9600 baud, 8 data bits, odd parity, two stop bits, no flow
+// control, and 400 ms plus 2 ms per byte for reads and writes.
+void UseCardProgrammerSettings(TComPort& port) {
+  port.SetBaudRate(br9600);
+  port.SetDataBits(dbEight);
+  port.Parity().SetBits(prOdd);
+  port.SetStopBits(sbTwoStopBits);
+  port.FlowControl().SetFlowControl(fcNone);
+  port.FlowControl().SetOutDSRFlow(false);
+  port.FlowControl().SetControlDTR(dtrDisable);
+  port.Timeouts().SetReadInterval(0);
+  port.Timeouts().SetReadTotalMultiplier(2);
+  port.Timeouts().SetReadTotalConstant(400);
+  port.Timeouts().SetWriteTotalMultiplier(2);
+  port.Timeouts().SetWriteTotalConstant(400);
+}
+
+std::string Pattern(char seed) {
+  std::string bytes(kCardBytes, '\0');
+  for (int i = 0; i < kCardBytes; ++i) bytes[i] = static_cast<char>(seed ^ (i * 7) ^ (i >> 8));
+  return bytes;
+}
+
+TBuffer BufferOf(const std::string& bytes) {
+  TBuffer buffer;
+  buffer.SetData(bytes);
+  return buffer;
+}
+
+// A simulated 24C64 in real time on COM1 of a private port directory, and the card link
+// on it.
+class CardBench {
+ public:
+  explicit CardBench(TComEvents events) {
+    driver::sim::ReaderSetup setup;
+    setup.speedFactor = 1;
+    setup.trace = true;
+    simulation_ = std::make_shared<driver::sim::Simulation>(setup);
+    ports_.MapPort("COM1", "/nonexistent/belvanto-bench/COM1");  // never a real device
+    ports_.Attach("COM1", simulation_);
+    UseCardProgrammerSettings(port_);
+    port_.SetEvents(events);
+    port_.SetDeviceFactory(&ports_);
+    link_.PageSize = kPageSize;
+  }
+
+  // Runs `operation` and returns how long it took.
+  Milliseconds Time(const std::function<void(TCardLink&)>& operation) {
+    const auto start = std::chrono::steady_clock::now();
+    operation(link_);
+    return std::chrono::steady_clock::now() - start;
+  }
+
+  std::vector<TraceEntry> Trace() const { return simulation_->Trace(); }
+
+ private:
+  driver::PortDirectory ports_;  // outlives the port, which closes its device last
+  std::shared_ptr<driver::sim::Simulation> simulation_;
+  RecordingToolkit toolkit_;
+  TComPort port_;
+  int owner_ = 0;
+  TCardLink link_{port_, toolkit_, &owner_};
+};
+
+void ReadInto(TCardLink& link, TBuffer& buffer) {
+  buffer.SetCapacity(kCardBytes);
+  link.ReadCard("Lecture", buffer);
+}
+
+// Reads the card back and fails the run unless it holds `expected`.
+void Verify(TCardLink& link, const TBuffer& expected) {
+  TBuffer card;
+  ReadInto(link, card);
+  const int difference = CompareBuffers(expected, card);
+  if (difference != -1)
+    throw std::runtime_error("card differs from what was written at " + std::to_string(difference));
+}
+
+BenchRow OperationRow(const std::string& figure, Milliseconds elapsed, Milliseconds wire) {
+  char target[64];
+  std::snprintf(target, sizeof target, "<= %.2f s (wire %.2f s x %.2f)",
+                wire.count() * kWithinWireTime / 1000, wire.count() / 1000, kWithinWireTime);
+  return {figure, elapsed.count() / 1000, "s", wire.count() / 1000, kWithinWireTime, target};
+}
+
+// Host reaction times: from the moment the last byte of a card's reply is complete to
+// the start bit of the host's next command.
+std::vector<double> TurnaroundsMs(const std::vector<TraceEntry>& trace) {
+  std::vector<double> turnarounds;
+  for (std::size_t i = 1; i < trace.size(); ++i) {
+    if (trace[i - 1].kind != TraceEntry::CardByte || trace[i].kind != TraceEntry::HostByte) continue;
+    const auto readable = trace[i - 1].at + driver::sim::kCardFormat.Length();
+    turnarounds.push_back(Milliseconds(trace[i].at - readable).count());
+  }
+  return turnarounds;
+}
+
+void ReportTurnarounds(std::vector<double> turnarounds) {
+  if (turnarounds.empty()) throw std::runtime_error("no turnaround on the line");
+  std::sort(turnarounds.begin(), turnarounds.end());
+  const std::string count = " (" + std::to_string(turnarounds.size()) + ")";
+  PrintRow({"Turnaround, median" + count, turnarounds[turnarounds.size() / 2], "ms",
+            kTurnaroundTargetMs, 1, "< 0.5 ms"});
+  PrintRow({"Turnaround, worst" + count, turnarounds.back(), "ms", std::nullopt, 1, ""});
+}
+
+void RunOperations() {
+  CardBench bench(TComEvents{});
+  const TBuffer data = BufferOf(Pattern('\x5A'));
+  const TBuffer erased = BufferOf(std::string(kCardBytes, '\xFF'));
+  TBuffer card;
+
+  const auto read = bench.Time([&](TCardLink& link) { ReadInto(link, card); });
+  PrintRow(OperationRow("Read 24C64", read, ReadWireTime()));
+  const auto write = bench.Time([&](TCardLink& link) { link.WriteCard("Écriture", data); });
+  PrintRow(OperationRow("Write 24C64", write, WriteWireTime()));
+  const auto verify = bench.Time([&](TCardLink& link) { Verify(link, data); });
+  PrintRow(OperationRow("Verify 24C64", verify, ReadWireTime()));
+  const auto erase = bench.Time([&](TCardLink& link) {
+    link.WriteCard("Effacement", erased);
+    Verify(link, erased);
+  });
+  PrintRow(OperationRow("Erase 24C64", erase, WriteWireTime() + ReadWireTime()));
+  ReportTurnarounds(TurnaroundsMs(bench.Trace()));
+}
+
+}  // namespace
+
+int main() {
+  try {
+    RunOperations();
+    return 0;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "card link benchmark failed: %s\n", e.what());
+    return 1;
+  }
+}
