@@ -2,10 +2,13 @@
 // each against the time its bytes and the card's page writes take on the line, and the
 // host's turnaround between a reply and the next command, taken from the line's trace.
 
+#include <sys/prctl.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <numeric>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -147,6 +150,8 @@ void ReportTurnarounds(std::vector<double> turnarounds) {
   const std::string count = " (" + std::to_string(turnarounds.size()) + ")";
   PrintRow({"Turnaround, median" + count, turnarounds[turnarounds.size() / 2], "ms",
             kTurnaroundTargetMs, 1, "< 0.5 ms"});
+  const double mean = std::accumulate(turnarounds.begin(), turnarounds.end(), 0.0) / turnarounds.size();
+  PrintRow({"Turnaround, mean" + count, mean, "ms", std::nullopt, 1, ""});
   PrintRow({"Turnaround, worst" + count, turnarounds.back(), "ms", std::nullopt, 1, ""});
 }
 
@@ -173,6 +178,10 @@ void RunOperations() {
 }  // namespace
 
 int main() {
+  // The simulated line runs on the timers of the thread that waits for it, where a real
+  // UART wakes the reader by interrupt: the default 50 us of timer slack would be counted
+  // as the host's turnaround.
+  prctl(PR_SET_TIMERSLACK, 1);
   try {
     RunOperations();
     return 0;
