@@ -22,6 +22,7 @@
 #include "serial/driver/sim/simulation.h"
 #include "serial/driver/sim/waveform.h"
 #include "support/recording_toolkit.h"
+#include "support/sim_comport.h"
 
 namespace {
 
@@ -47,23 +48,6 @@ Milliseconds WriteWireTime() {
   return kByteTime * (pages * kWritePageBytes) + Milliseconds(driver::sim::kPageWriteTime) * pages;
 }
 
-// The card programmer's port: 9600 baud, 8 data bits, odd parity, two stop bits, no flow
-// control, and 400 ms plus 2 ms per byte for reads and writes.
-void UseCardProgrammerSettings(TComPort& port) {
-  port.SetBaudRate(br9600);
-  port.SetDataBits(dbEight);
-  port.Parity().SetBits(prOdd);
-  port.SetStopBits(sbTwoStopBits);
-  port.FlowControl().SetFlowControl(fcNone);
-  port.FlowControl().SetOutDSRFlow(false);
-  port.FlowControl().SetControlDTR(dtrDisable);
-  port.Timeouts().SetReadInterval(0);
-  port.Timeouts().SetReadTotalMultiplier(2);
-  port.Timeouts().SetReadTotalConstant(400);
-  port.Timeouts().SetWriteTotalMultiplier(2);
-  port.Timeouts().SetWriteTotalConstant(400);
-}
-
 std::string Pattern(char seed) {
   std::string bytes(kCardBytes, '\0');
   for (int i = 0; i < kCardBytes; ++i) bytes[i] = static_cast<char>(seed ^ (i * 7) ^ (i >> 8));
@@ -87,7 +71,7 @@ class CardBench {
     simulation_ = std::make_shared<driver::sim::Simulation>(setup);
     ports_.MapPort("COM1", "/nonexistent/belvanto-bench/COM1");  // never a real device
     ports_.Attach("COM1", simulation_);
-    UseCardProgrammerSettings(port_);
+    SetCardProgrammerSettings(port_);
     port_.SetEvents(events);
     port_.SetDeviceFactory(&ports_);
     link_.PageSize = kPageSize;
