@@ -43,8 +43,9 @@ EepromSize EepromSizeOf(int index) {
   }
 }
 
-std::string FileStatus(const std::string& name, int size) {
-  return name + " (" + std::to_string(size) + " octets)";
+// "Lecture OK (8192 octets)"
+std::string WithByteCount(const std::string& text, int size) {
+  return text + " (" + std::to_string(size) + " octets)";
 }
 
 std::string Hex4(int value) {
@@ -82,8 +83,6 @@ TForm1::TForm1(ui::Dialogs& dialogs, QWidget* parent)
   ConfigurePort();
   FormCreate();
 }
-
-TForm1::~TForm1() = default;
 
 void TForm1::CreateControls() {
   setObjectName("Form1");
@@ -266,7 +265,7 @@ void TForm1::btChargerClick() {
   const auto name = dialogs_.ChooseFileToOpen();
   if (!name) return;
   FWorkBuffer.LoadFromFile(*name);
-  SetStatus(FileStatus(*name, FWorkBuffer.Size()));
+  SetStatus(WithByteCount(*name, FWorkBuffer.Size()));
   UpdateView();
 }
 
@@ -274,7 +273,7 @@ void TForm1::btEnregClick() {
   const auto name = dialogs_.ChooseFileToSave();
   if (!name) return;
   FWorkBuffer.SaveToFile(*name);
-  SetStatus(FileStatus(*name, FWorkBuffer.Size()));
+  SetStatus(WithByteCount(*name, FWorkBuffer.Size()));
 }
 
 void TForm1::btViderClick() {
@@ -288,13 +287,13 @@ void TForm1::btLireClick() {
   FCardLink.ReadCard("Lecture", FScratchBuffer);
   FWorkBuffer.SetData(FScratchBuffer.Data());
   UpdateView();
-  SetStatus("Lecture OK (" + std::to_string(FWorkBuffer.Size()) + " octets)");
+  SetStatus(WithByteCount("Lecture OK", FWorkBuffer.Size()));
 }
 
 void TForm1::btEcrireClick() {
   const CardCommand command(*this);
   FCardLink.WriteCard("Ecriture", FWorkBuffer);
-  SetStatus("Ecriture OK (" + std::to_string(FWorkBuffer.Size()) + " octets)");
+  SetStatus(WithByteCount("Ecriture OK", FWorkBuffer.Size()));
 }
 
 void TForm1::btVerifierClick() {

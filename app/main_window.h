@@ -23,7 +23,6 @@ class TForm1 : public QWidget {
   // Builds the window and runs FormCreate; `dialogs` asks the user (files, the size
   // warning) and must outlive the window.
   explicit TForm1(ui::Dialogs& dialogs, QWidget* parent = nullptr);
-  ~TForm1() override;
 
   QPlainTextEdit* Memo1;
   QLabel* Label1;

@@ -493,6 +493,9 @@ ReaderSetup Held() {
   return setup;
 }
 
+// Test names show the case, not its bytes.
+void PrintTo(const FailureCase& c, std::ostream* out) { *out << c.name; }
+
 class CommandFailure : public MainWindowTest, public ::testing::WithParamInterface<FailureCase> {};
 
 // The box tells; the status line, the listing and the working data stay; the commands
