@@ -4,6 +4,7 @@
 #include <QFont>
 #include <cstdio>
 
+#include "app/card_port.h"
 #include "ui/error_report.h"
 #include "ui/listing_text.h"
 
@@ -26,21 +27,11 @@ QFont FontOfHeight(const QStringList& families, int pixels, QFont::StyleHint hin
   return font;
 }
 
-struct EepromSize {
-  int bytes;
-  int page;
-};
-
-// Items of the size choice: 24C16, 24C32, then 24C64 for any other index.
-EepromSize EepromSizeOf(int index) {
-  switch (index) {
-    case 0:
-      return {2048, 8};
-    case 1:
-      return {4096, 16};
-    default:
-      return {8192, 16};
-  }
+// Items of the size choice in order; any other index stands for the largest card.
+const EepromSize& EepromSizeOf(int index) {
+  return index >= 0 && index < static_cast<int>(kEepromSizes.size())
+             ? kEepromSizes[static_cast<std::size_t>(index)]
+             : kEepromSizes.back();
 }
 
 // "Lecture OK (8192 octets)"
@@ -80,7 +71,7 @@ TForm1::TForm1(ui::Dialogs& dialogs, QWidget* parent)
       FCardLink(ComPort1, toolkit_, HandleOf(this)) {
   CreateControls();
   SetTabOrder();
-  ConfigurePort();
+  ApplyCardPortSettings(ComPort1);
   FormCreate();
 }
 
@@ -128,7 +119,9 @@ void TForm1::CreateControls() {
   btVerifier = AddButton("btVerifier", "Verifica", 132, false, &TForm1::btVerifierClick);
   btLire = AddButton("btLire", "Leggi", 156, true, &TForm1::btLireClick);
 
-  rdEEpromSize = new ui::qt::RadioGroup(" EEPROM ", {"24C16", "24C32", "24C64"}, this);
+  QStringList sizeNames;
+  for (const EepromSize& size : kEepromSizes) sizeNames << size.name;
+  rdEEpromSize = new ui::qt::RadioGroup(" EEPROM ", sizeNames, this);
   rdEEpromSize->setObjectName("rdEEpromSize");
   rdEEpromSize->setGeometry(kButtonLeft, 180, 75, 61);
 
@@ -172,31 +165,6 @@ void TForm1::SetTabOrder() {
       order << control;
   }
   for (qsizetype i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
-}
-
-// The card programmer's line: 9600 baud, 8 data bits, odd parity, two stop bits, no
-// flow control, RTS and DTR left alone, 400 ms plus 2 ms per byte for every transfer.
-// Every line event is watched; nothing handles them.
-void TForm1::ConfigurePort() {
-  ComPort1.SetPort("COM2");
-  ComPort1.SetBaudRate(br9600);
-  ComPort1.Parity().SetBits(prOdd);
-  ComPort1.SetStopBits(sbTwoStopBits);
-  ComPort1.SetDataBits(dbEight);
-  ComPort1.SetEvents(TComEvents::All());
-  TComFlowControl& flow = ComPort1.FlowControl();
-  flow.SetOutCTSFlow(false);
-  flow.SetOutDSRFlow(false);
-  flow.SetControlDTR(dtrDisable);
-  flow.SetControlRTS(rtsDisable);
-  flow.SetXonXoffOut(false);
-  flow.SetXonXoffIn(false);
-  TComTimeouts& timeouts = ComPort1.Timeouts();
-  timeouts.SetReadInterval(0);
-  timeouts.SetReadTotalMultiplier(2);
-  timeouts.SetReadTotalConstant(400);
-  timeouts.SetWriteTotalMultiplier(2);
-  timeouts.SetWriteTotalConstant(400);
 }
 
 void TForm1::FormCreate() {
@@ -326,9 +294,9 @@ void TForm1::rdEEpromSizeClick() {
     btViderClick();
   }
   const int index = rdEEpromSize->ItemIndex();
-  const EepromSize size = EepromSizeOf(index);
+  const EepromSize& size = EepromSizeOf(index);
   for (TBuffer* buffer : {&FWorkBuffer, &FVerifyBuffer, &FScratchBuffer})
-    buffer->SetCapacity(size.bytes);
-  FCardLink.PageSize = size.page;
+    buffer->SetCapacity(size.capacity);
+  FCardLink.PageSize = size.pageSize;
   FSizeIndex = index;
 }

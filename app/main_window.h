@@ -67,7 +67,6 @@ class TForm1 : public QWidget {
 
   void CreateControls();
   void SetTabOrder();
-  void ConfigurePort();
   void FormCreate();
   QPushButton* AddButton(const char* name, const char* caption, int top, bool enabled,
                          Handler handler);

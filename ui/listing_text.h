@@ -2,7 +2,7 @@
 
 #include <string>
 
-// The hex listing as a window shows it.
+// The hex listing as the window and the terminal show it.
 namespace ui {
 
 // `dump` (TBuffer::Dump) as UTF-8 text with LF line breaks. Bytes of the character
