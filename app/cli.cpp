@@ -1,6 +1,5 @@
 #include "app/cli.h"
 
-#include <cstdint>
 #include <cstdio>
 #include <ostream>
 
@@ -9,6 +8,7 @@
 #include "serial/comport.h"
 #include "serial/driver/directory.h"
 #include "ui/error_report.h"
+#include "ui/listing_text.h"
 #include "ui/terminal_progress.h"
 
 namespace cli {
@@ -57,35 +57,6 @@ std::size_t TakeOption(const std::vector<std::string>& args, std::size_t index,
   throw UsageError("unknown option \"" + arg + "\"");
 }
 
-// Windows-1252 from 80 to 9F; 0 where the code page has no character.
-constexpr char32_t kWindows1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-// What a listing byte shows as; "." for DEL and the holes of the code page, which a
-// terminal would take as control codes.
-char32_t Windows1252Character(std::uint8_t b) {
-  if (b == 0x7F) return U'.';
-  if (b < 0x80 || b >= 0xA0) return b;
-  const char32_t c = kWindows1252High[b - 0x80];
-  return c != 0 ? c : U'.';
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
 std::string HexAddress(int address) {
   char text[12];
   std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(address));
@@ -105,7 +76,7 @@ TBuffer BufferFromFile(const Invocation& invocation) {
 }
 
 int Dump(const Invocation& invocation, const Streams& streams) {
-  streams.out << ListingForTerminal(BufferFromFile(invocation).Dump()) << '\n';
+  streams.out << ui::ListingForDisplay(BufferFromFile(invocation).Dump()) << '\n';
   return kSuccess;
 }
 
@@ -294,16 +265,6 @@ std::string HelpText() {
          "  1   verify or erase found a difference (its address is printed)\n"
          "  2   error (port, card, transfer or file)\n"
          "  64  bad command line\n";
-}
-
-std::string ListingForTerminal(const std::string& listing) {
-  std::string text;
-  text.reserve(listing.size());
-  for (std::size_t i = 0; i < listing.size(); ++i) {
-    if (listing[i] == '\r' && i + 1 < listing.size() && listing[i + 1] == '\n') continue;
-    AppendUtf8(text, Windows1252Character(static_cast<std::uint8_t>(listing[i])));
-  }
-  return text;
 }
 
 int Run(const std::vector<std::string>& args, const Streams& streams) {

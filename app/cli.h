@@ -47,10 +47,6 @@ std::string UsageText();
 // --help: the synopsis, commands, options and exit statuses.
 std::string HelpText();
 
-// The buffer's hex listing for a UTF-8 terminal: one line per "\n", the character
-// column decoded as Windows-1252; codes without a character there, and DEL, become ".".
-std::string ListingForTerminal(const std::string& listing);
-
 struct Streams {
   std::ostream& out;  // status texts, the ATR of `atr`, listings
   std::ostream& err;  // the ATR line, error messages, usage

@@ -2,24 +2,10 @@
 // screen shows it, for the documentation:
 //   xvfb-run -a build/render-progress-window docs/progress-window.png
 #include <QApplication>
-#include <QDeadlineTimer>
-#include <QPixmap>
-#include <QScreen>
-#include <QWindow>
 #include <cstdio>
 
 #include "app/progress_window.h"
-
-namespace {
-
-void WaitUntilOnScreen(QWidget& window) {
-  const QDeadlineTimer deadline(3000);
-  while (!window.windowHandle()->isExposed() && !deadline.hasExpired())
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-  QCoreApplication::processEvents();
-}
-
-}  // namespace
+#include "screenshot.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -36,12 +22,7 @@ int main(int argc, char** argv) {
   progress.PaintNow();
   progress.SetMax(7);
   progress.SetPosition(3);  // 3 of 7: 42%
-  WaitUntilOnScreen(progress);
-
-  const QRect frame = progress.frameGeometry();
-  const QPixmap shot =
-      progress.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
-  if (!shot.save(argv[1])) {
+  if (!SaveScreenshot(progress, argv[1])) {
     std::fprintf(stderr, "cannot write %s\n", argv[1]);
     return 1;
   }

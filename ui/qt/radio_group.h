@@ -15,14 +15,20 @@ class RadioGroup : public QGroupBox {
   RadioGroup(const QString& caption, const QStringList& items, QWidget* parent = nullptr);
 
   int ItemIndex() const { return itemIndex_; }
+  // The item buttons, in order.
+  QList<QAbstractButton*> Items() const { return buttons_.buttons(); }
   // -1 clears the choice; other indices outside the items are refused with an error.
   void SetItemIndex(int index);
 
   std::function<void()> OnClick;  // empty: nothing runs
 
+ protected:
+  void changeEvent(QEvent* event) override;
+
  private:
   void Choose(int index);
   void Clicked(int index);
+  void UpdateTabStop();
 
   QButtonGroup buttons_;
   int itemIndex_ = -1;
