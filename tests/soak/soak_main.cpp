@@ -3,8 +3,6 @@
 // stay flat and that every cycle on a sound reader gives back exactly what was written.
 //
 //   belvanto_soak [--cycles N] [--fault-every N] [--speed FACTOR] [--seed N]
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -130,13 +128,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s\nusage: belvanto_soak [--cycles N] [--fault-every N] [--speed FACTOR] [--seed N]\n", e.what());
     return 2;
   }
-  const std::string image = "/tmp/belvanto-soak-" + std::to_string(::getpid()) + ".bin";
   std::mt19937 random(options.seed);
   Figures figures;
   {
     ReaderSetup sound;
     sound.eeprom = driver::sim::Eeprom::k24C16;
-    sound.imagePath = image;  // the same card whatever reader holds it
     CardBench bench(sound, options.speed);
     bench.link.PageSize = kPage;
     for (int cycle = 1; cycle <= options.cycles; ++cycle) {
@@ -166,7 +162,6 @@ int main(int argc, char** argv) {
       figures.end = now;
     }
   }
-  std::remove(image.c_str());
   Print(figures, options);
   const bool flat = figures.end.descriptors == figures.start.descriptors &&
                     figures.end.threads == figures.start.threads &&
