@@ -3,21 +3,7 @@
 #include <exception>
 #include <functional>
 
-void UseCardPortSettings(TComPort& port) {
-  port.SetBaudRate(br9600);
-  port.SetDataBits(dbEight);
-  port.Parity().SetBits(prOdd);
-  port.SetStopBits(sbTwoStopBits);
-  port.FlowControl().SetFlowControl(fcNone);
-  port.FlowControl().SetOutDSRFlow(false);
-  port.FlowControl().SetControlDTR(dtrDisable);
-  port.FlowControl().SetControlRTS(rtsDisable);
-  port.Timeouts().SetReadInterval(0);
-  port.Timeouts().SetReadTotalMultiplier(2);
-  port.Timeouts().SetReadTotalConstant(400);
-  port.Timeouts().SetWriteTotalMultiplier(2);
-  port.Timeouts().SetWriteTotalConstant(400);
-}
+#include "app/card_port.h"
 
 CardBench::CardBench(driver::sim::ReaderSetup faulty, double speedFactor)
     : speedFactor_(speedFactor), link(port, toolkit_, nullptr) {
@@ -25,7 +11,7 @@ CardBench::CardBench(driver::sim::ReaderSetup faulty, double speedFactor)
     ports_.MapPort("COM" + std::to_string(n), "/nonexistent/belvanto-tests/COM" + std::to_string(n));
   faulty_ = Attach(std::move(faulty), "COM1");
   good_ = Attach({}, "COM2");
-  UseCardPortSettings(port);
+  ApplyCardPortSettings(port);
   port.SetDeviceFactory(&ports_);
   link.PortIndex = [this] { return portIndex_; };
   link.OnATR = [this](const std::string& text) { atrs.push_back(text); };

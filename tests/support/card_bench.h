@@ -10,10 +10,6 @@
 #include "serial/driver/directory.h"
 #include "serial/driver/sim/simulation.h"
 
-// The card programmer's port: 9600 baud, 8 data bits, odd parity, two stop bits, no flow
-// control, RTS and DTR left to the program, 400 ms plus 2 ms per byte for reads and writes.
-void UseCardPortSettings(TComPort& port);
-
 // A card link over a private port directory in which no name reaches a real device:
 // COM1 is a reader set up by the test (faults and all), COM2 a reader with a good card.
 class CardBench {
