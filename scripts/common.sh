@@ -24,6 +24,8 @@ ensure_packages() {
 }
 
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev qt6-base-dev)
+# clang with libFuzzer and its sanitizer runtimes, for the harnesses of fuzz/.
+FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 
 # configure_and_build DIR [cmake options...]
 configure_and_build() {
