@@ -138,10 +138,19 @@ void TCardLink::WithProgress(const std::string& title,
   try {
     transfer(*progress);
   } catch (...) {
-    ClosePort();
+    CloseAfterFailure();
     throw;
   }
   ClosePort();
+}
+
+void TCardLink::CloseAfterFailure() {
+  try {
+    ClosePort();
+  } catch (...) {
+    // A reader that was unplugged may refuse the close as well; the failure of the
+    // transfer is the cause, and the one the user must see.
+  }
 }
 
 std::string TCardLink::Exchange(const std::string& plain, int replyLength) {
@@ -173,10 +182,9 @@ void TCardLink::ReadCard(const std::string& title, TBuffer& buffer) {
   });
 }
 
-void TCardLink::WritePage(const TBuffer& buffer, int index, int length) {
-  const int offset = PageSize * index;
-  Exchange(HexToBytes(HeaderText("20", offset, length)), kReplyPrefix);
-  const std::string reply = Exchange(buffer.Data().substr(static_cast<std::size_t>(offset),
+void TCardLink::WritePage(const TBuffer& buffer, int address, int length) {
+  Exchange(HexToBytes(HeaderText("20", address, length)), kReplyPrefix);
+  const std::string reply = Exchange(buffer.Data().substr(static_cast<std::size_t>(address),
                                                           static_cast<std::size_t>(length)),
                                      length + kStatusLength);
   if (!EndsWithSuccess(reply)) throw std::runtime_error("Erreur d'écriture");
@@ -191,7 +199,8 @@ void TCardLink::WriteCard(const std::string& title, const TBuffer& buffer) {
     const int last = (buffer.Size() - 1) / page;
     progress.SetMax(last);
     for (int i = 0; i <= last; ++i) {
-      WritePage(buffer, i, i < last ? page : buffer.Size() - page * last);
+      // The page size read once: the owner may change it while messages are processed.
+      WritePage(buffer, page * i, i < last ? page : buffer.Size() - page * last);
       progress.SetPosition(i);
     }
   });

@@ -51,8 +51,11 @@ class TCardLink {
   // then the window released however the transfer ends.
   void WithProgress(const std::string& title,
                     const std::function<void(ui::ProgressView&)>& transfer);
+  // Closes the port while a transfer's failure passes, which outranks a failure to close.
+  void CloseAfterFailure();
   void ReadBlock(int index, int length, TBuffer& buffer);
-  void WritePage(const TBuffer& buffer, int index, int length);
+  // Writes `length` bytes of `buffer` from `address` on, to the card at that address.
+  void WritePage(const TBuffer& buffer, int address, int length);
   // Sends a coded command and returns the decoded reply of up to `replyLength` bytes.
   std::string Exchange(const std::string& plain, int replyLength);
 

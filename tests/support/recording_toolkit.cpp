@@ -7,10 +7,8 @@ namespace {
 class RecordingProgress : public ui::ProgressView {
  public:
   explicit RecordingProgress(RecordingToolkit& toolkit) : toolkit_(toolkit) {}
-  void SetMax(int value) override { toolkit_.log.push_back("max " + std::to_string(value)); }
-  void SetPosition(int value) override {
-    toolkit_.log.push_back("pos " + std::to_string(value));
-  }
+  void SetMax(int value) override { Progress("max " + std::to_string(value)); }
+  void SetPosition(int value) override { Progress("pos " + std::to_string(value)); }
   void PaintNow() override { toolkit_.log.push_back("paint"); }
   void Release() override {
     if (toolkit_.onRelease) toolkit_.onRelease();
@@ -18,6 +16,11 @@ class RecordingProgress : public ui::ProgressView {
   }
 
  private:
+  void Progress(const std::string& entry) {
+    toolkit_.log.push_back(entry);
+    if (toolkit_.onProgress) toolkit_.onProgress();
+  }
+
   RecordingToolkit& toolkit_;
 };
 

@@ -21,5 +21,8 @@ class RecordingToolkit : public ui::Toolkit {
   std::function<void()> onRelease;
   // Called at every processing of messages (to click during an operation).
   std::function<void()> onMessages;
+  // Called at every SetMax and SetPosition, after it is logged: the real windows
+  // process messages there, so a user may act then.
+  std::function<void()> onProgress;
   int Count(const std::string& entry) const;
 };
