@@ -72,7 +72,8 @@ class TComThread {
   TComEvents PendingEvents;
   // Errors of the last batch's actions, reported by this thread once it has them back.
   std::vector<std::exception_ptr> failures_;
-  bool released_ = false;  // written and read by the thread that runs the batches
+  // Set by the thread that runs a batch, read there or after the batch was handed back.
+  bool released_ = false;
   handover::Completion ended_;
   std::thread thread_;
 };
