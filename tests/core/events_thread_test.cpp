@@ -89,14 +89,9 @@ class EveryMode : public EventThreadTest, public ::testing::WithParamInterface<T
 // The modes in which the event thread waits for another thread to run its batches.
 using HandedOver = EveryMode;
 
-std::string ModeName(const ::testing::TestParamInfo<TSyncMethod>& info) {
-  const char* names[] = {"ThreadSync", "WindowSync", "None"};
-  return names[info.param];
-}
-
 INSTANTIATE_TEST_SUITE_P(Events, EveryMode, ::testing::Values(smThreadSync, smWindowSync, smNone),
-                         ModeName);
-INSTANTIATE_TEST_SUITE_P(Events, HandedOver, ::testing::Values(smThreadSync, smWindowSync), ModeName);
+                         test_support::SyncMethodName);
+INSTANTIATE_TEST_SUITE_P(Events, HandedOver, ::testing::Values(smThreadSync, smWindowSync), test_support::SyncMethodName);
 
 const Strings kOpening = {"OnBeforeOpen closed", "Open COM1", "SetQueueSizes 1024 1024",
                           kFreshState, kFreshTimeouts};

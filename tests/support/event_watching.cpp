@@ -4,6 +4,11 @@
 
 namespace test_support {
 
+std::string SyncMethodName(const ::testing::TestParamInfo<TSyncMethod>& info) {
+  const char* const names[] = {"ThreadSync", "WindowSync", "None"};
+  return names[info.param];
+}
+
 ReportedMessages::ReportedMessages() {
   appexceptions::SetHandler([this](std::exception_ptr error) {
     std::string message = "unknown";

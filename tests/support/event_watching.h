@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <exception>
 #include <mutex>
@@ -7,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "serial/comport_types.h"
 #include "serial/exception_handler.h"
 #include "serial/handover.h"
 
@@ -27,6 +30,9 @@ class ReportedMessages {
   mutable std::mutex mutex_;
   std::vector<std::string> messages_;
 };
+
+// Names the instances of a test run in each hand-over mode.
+std::string SyncMethodName(const ::testing::TestParamInfo<TSyncMethod>& info);
 
 // Serves the calling thread's hand-overs until `condition` holds or `limit` passes;
 // returns whether it holds. For waits with nothing to be set when they end.

@@ -1,0 +1,224 @@
+// Line events of the simulated reader through the component: the card's bytes, line
+// errors, the reader's modem lines, and the card programmer's port with its event
+// thread running through whole card operations.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/card_link.h"
+#include "buffer/buffer.h"
+#include "serial/comport.h"
+#include "serial/driver/sim/card.h"
+#include "serial/driver/sim/card_memory.h"
+#include "serial/driver/sim/simulation.h"
+#include "support/event_watching.h"
+#include "support/recording_toolkit.h"
+#include "support/sim_link.h"
+
+using namespace std::chrono_literals;
+using Strings = std::vector<std::string>;
+using driver::sim::ReaderSetup;
+using test_support::ReportedMessages;
+using test_support::ServeWhileWaiting;
+
+namespace {
+
+ReaderSetup FastReader() {
+  ReaderSetup setup;
+  setup.eeprom = driver::sim::Eeprom::k24C16;
+  setup.speedFactor = 50;
+  return setup;
+}
+
+// The card programmer's port: 9600 baud 8O2, no flow control, 400 ms plus 2 ms per byte,
+// all ten events, smThreadSync.
+void ConfigureAsCardProgrammer(TComPort& port) {
+  port.SetBaudRate(br9600);
+  port.SetDataBits(dbEight);
+  port.Parity().SetBits(prOdd);
+  port.SetStopBits(sbTwoStopBits);
+  port.FlowControl().SetControlDTR(dtrDisable);
+  port.FlowControl().SetControlRTS(rtsDisable);
+  port.Timeouts().SetReadInterval(0);
+  port.Timeouts().SetReadTotalMultiplier(2);
+  port.Timeouts().SetReadTotalConstant(400);
+  port.Timeouts().SetWriteTotalMultiplier(2);
+  port.Timeouts().SetWriteTotalConstant(400);
+}
+
+// What handlers saw, from whichever thread they ran on.
+class HandlerLog {
+ public:
+  void Add(const std::string& entry) {
+    std::lock_guard lock(mutex_);
+    entries_.push_back(entry);
+  }
+  Strings Entries() const {
+    std::lock_guard lock(mutex_);
+    return entries_;
+  }
+  bool Contains(const std::string& entry) const {
+    const Strings entries = Entries();
+    return std::find(entries.begin(), entries.end(), entry) != entries.end();
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  Strings entries_;
+};
+
+class SimEvents : public ::testing::TestWithParam<TSyncMethod> {
+ protected:
+  explicit SimEvents(ReaderSetup setup = FastReader()) : simulation(setup) {
+    port.SetDeviceFactory(&simulation);
+    ConfigureAsCardProgrammer(port);
+    port.SetSyncMethod(GetParam());
+  }
+
+  void PulseRts() {
+    port.SetRTS(true);
+    port.SetRTS(false);
+  }
+
+  driver::sim::Simulation simulation;
+  TComPort port;
+  HandlerLog log;
+};
+
+INSTANTIATE_TEST_SUITE_P(Events, SimEvents, ::testing::Values(smThreadSync, smWindowSync, smNone),
+                         test_support::SyncMethodName);
+
+}  // namespace
+
+// A handler that reads what it is told of ends up with exactly the card's answer.
+TEST_P(SimEvents, TheHandlerReadsTheAnswerToResetAsItIsAnnounced) {
+  std::string received;
+  handover::Completion complete;
+  port.OnRxChar = [&](TCustomComPort& sender, std::int32_t count) {
+    std::string chunk;
+    sender.ReadStr(chunk, count);
+    log.Add(std::to_string(count) + (static_cast<std::int32_t>(chunk.size()) == count ? "" : " short"));
+    received += chunk;
+    if (received.size() >= 11) complete.Set();
+  };
+  port.Open();
+  PulseRts();
+  ASSERT_TRUE(handover::ServeUntil(complete, 5s));
+  EXPECT_EQ(Hex(received), Hex(Coded(driver::sim::GoodAtr())));
+  for (const std::string& entry : log.Entries()) EXPECT_EQ(entry.find("short"), std::string::npos);
+  port.Close();
+}
+
+// The card sends odd parity; checked as even, every byte arrives with a parity error,
+// which is reported before the byte itself.
+TEST_P(SimEvents, ALineErrorIsReportedBeforeTheCharactersThatCameWithIt) {
+  port.Parity().SetBits(prEven);
+  port.Parity().SetCheck(true);
+  handover::Completion allArrived;
+  port.OnError = [&](TCustomComPort&, TComErrors errors) {
+    log.Add("OnError " + std::to_string(errors.Bits()));
+  };
+  port.OnRxChar = [&](TCustomComPort&, std::int32_t count) {
+    log.Add("OnRxChar");
+    if (count == 11) allArrived.Set();
+  };
+  port.Open();
+  PulseRts();
+  ASSERT_TRUE(handover::ServeUntil(allArrived, 5s));
+  const Strings entries = log.Entries();
+  ASSERT_GE(entries.size(), 2u);
+  EXPECT_EQ(entries[0], "OnError 2");  // ceRxParity
+  EXPECT_EQ(entries[1], "OnRxChar");
+  for (const std::string& entry : entries) EXPECT_TRUE(entry == "OnError 2" || entry == "OnRxChar");
+  port.Close();
+}
+
+namespace {
+
+class ReaderLines : public SimEvents {
+ protected:
+  static ReaderSetup PulledAfterOneCommand() {
+    ReaderSetup setup = FastReader();
+    setup.cardPulledAfter = 1;
+    return setup;
+  }
+  ReaderLines() : SimEvents(PulledAfterOneCommand()) {
+    const auto level = [this](const std::string& name) {
+      return [this, name](TCustomComPort&, bool on) { log.Add(name + (on ? " 1" : " 0")); };
+    };
+    port.OnCTSChange = level("CTS");
+    port.OnDSRChange = level("DSR");
+    port.OnRLSDChange = level("RLSD");
+  }
+
+  void ExpectSoon(const std::string& entry) {
+    EXPECT_TRUE(ServeWhileWaiting([&] { return log.Contains(entry); })) << entry;
+  }
+};
+
+INSTANTIATE_TEST_SUITE_P(Events, ReaderLines, ::testing::Values(smThreadSync, smWindowSync, smNone),
+                         test_support::SyncMethodName);
+
+}  // namespace
+
+// The reader loops DTR back to DSR, and its carrier detect goes off with the card.
+TEST_P(ReaderLines, ModemLineChangesAreReportedWithTheLevelFound) {
+  port.Open();
+  EXPECT_EQ(log.Entries(), (Strings{"CTS 1", "DSR 0", "RLSD 1"}));
+  port.FlowControl().SetControlDTR(dtrEnable);
+  ExpectSoon("DSR 1");
+  port.FlowControl().SetControlDTR(dtrDisable);
+  ExpectSoon("DSR 0");
+
+  PulseRts();
+  std::string answer;
+  ASSERT_EQ(port.ReadStr(answer, 11), 11);
+  port.WriteStr(ReadHeader(0, 1));
+  ASSERT_EQ(port.ReadStr(answer, 9), 9);
+  ExpectSoon("RLSD 0");
+  port.Close();
+  EXPECT_EQ(log.Entries(), (Strings{"CTS 1", "DSR 0", "RLSD 1", "DSR 1", "DSR 0", "RLSD 0", "CTS 0",
+                                    "DSR 0", "RLSD 0"}));
+}
+
+// The card programmer's port keeps its event thread busy (all ten events, handed to the
+// main thread, no handlers) through a whole read, write and erase of the card.
+TEST(CardProgrammerPort, ReadsWritesAndErasesWithItsEventThreadRunning) {
+  const ReportedMessages reported;
+  driver::sim::Simulation simulation(FastReader());
+  TComPort port;
+  port.SetDeviceFactory(&simulation);
+  ConfigureAsCardProgrammer(port);
+  ASSERT_EQ(port.Events(), TComEvents::All());
+  ASSERT_EQ(port.SyncMethod(), smThreadSync);
+  RecordingToolkit toolkit;
+  int handedOver = 0;
+  toolkit.onMessages = [&handedOver] { handedOver += handover::ServePending(); };
+  TCardLink link(port, toolkit, nullptr);
+  link.PageSize = 8;  // the 24C16
+
+  TBuffer card;
+  card.SetCapacity(2048);
+  link.ReadCard("Lettura", card);
+  EXPECT_EQ(card.Data(), simulation.Memory());
+  EXPECT_EQ(card.GetItem(100), driver::sim::PatternByte(100));
+
+  TBuffer written;
+  written.SetCapacity(2048);
+  std::string data(2048, '\0');
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7 + 3);
+  written.SetData(data);
+  link.WriteCard("Scrittura", written);
+  EXPECT_EQ(simulation.Memory(), data);
+
+  written.SetData(std::string(2048, '\xFF'));
+  link.WriteCard("Cancellazione", written);
+  EXPECT_EQ(simulation.Memory(), std::string(2048, '\xFF'));
+
+  EXPECT_FALSE(port.Connected());
+  EXPECT_GT(handedOver, 0);
+  EXPECT_EQ(reported.Messages(), Strings{});
+}
