@@ -45,7 +45,7 @@ void TComThread::Release() {
 // next one at once again, and retrying would spin.
 void TComThread::Run() {
   std::uint32_t occurred = 0;
-  while (device_->WaitEvent(occurred, StopEvent) == 0 && !StopEvent.IsSet()) {
+  while (!StopEvent.IsSet() && device_->WaitEvent(occurred, StopEvent) == 0) {
     PendingEvents = MaskToEvents(occurred);
     HandOverEvents();
   }

@@ -249,7 +249,7 @@ TEST_P(EveryMode, ChangingPortFromAHandlerWatchesTheNewDevice) {
   ASSERT_TRUE(ServeWhileWaiting([&] {
     const Strings calls = driver.Calls();
     return Waits() == 1 && std::find(calls.begin(), calls.end(), "Purge 0xc") != calls.end();
-  }));
+  })) << ::testing::PrintToString(driver.Calls());
   const Strings calls = CallsWithoutWaits();
   EXPECT_EQ(std::count(calls.begin(), calls.end(), "OnTxEmpty"), 0);
   EXPECT_NE(std::find(calls.begin(), calls.end(), "Open COM2"), calls.end());
