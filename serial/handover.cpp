@@ -112,7 +112,8 @@ int ServePending() {
     }
     {
       std::lock_guard lock(s.mutex);
-      request->error = error;
+      // Moved, so that the sender holds the last reference once it goes on.
+      request->error = std::move(error);
       request->done = true;
     }
     s.served.notify_all();

@@ -3,6 +3,7 @@
 // thread running through whole card operations.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <mutex>
 #include <string>
@@ -195,8 +196,9 @@ TEST(CardProgrammerPort, ReadsWritesAndErasesWithItsEventThreadRunning) {
   ASSERT_EQ(port.Events(), TComEvents::All());
   ASSERT_EQ(port.SyncMethod(), smThreadSync);
   RecordingToolkit toolkit;
-  int handedOver = 0;
-  toolkit.onMessages = [&handedOver] { handedOver += handover::ServePending(); };
+  toolkit.onMessages = [] { handover::ServePending(); };
+  std::atomic<int> handedOver = 0;  // batches queued for the main thread
+  handover::SetWakeHandler([&handedOver] { ++handedOver; });
   TCardLink link(port, toolkit, nullptr);
   link.PageSize = 8;  // the 24C16
 
@@ -219,6 +221,7 @@ TEST(CardProgrammerPort, ReadsWritesAndErasesWithItsEventThreadRunning) {
   EXPECT_EQ(simulation.Memory(), std::string(2048, '\xFF'));
 
   EXPECT_FALSE(port.Connected());
+  handover::SetWakeHandler({});
   EXPECT_GT(handedOver, 0);
   EXPECT_EQ(reported.Messages(), Strings{});
 }
