@@ -15,6 +15,7 @@
 #include "serial/driver/sim/card.h"
 #include "serial/driver/sim/card_memory.h"
 #include "serial/driver/sim/simulation.h"
+#include "support/comport_fixture.h"
 #include "support/event_watching.h"
 #include "support/recording_toolkit.h"
 #include "support/sim_link.h"
@@ -32,22 +33,6 @@ ReaderSetup FastReader() {
   setup.eeprom = driver::sim::Eeprom::k24C16;
   setup.speedFactor = 50;
   return setup;
-}
-
-// The card programmer's port: 9600 baud 8O2, no flow control, 400 ms plus 2 ms per byte,
-// all ten events, smThreadSync.
-void ConfigureAsCardProgrammer(TComPort& port) {
-  port.SetBaudRate(br9600);
-  port.SetDataBits(dbEight);
-  port.Parity().SetBits(prOdd);
-  port.SetStopBits(sbTwoStopBits);
-  port.FlowControl().SetControlDTR(dtrDisable);
-  port.FlowControl().SetControlRTS(rtsDisable);
-  port.Timeouts().SetReadInterval(0);
-  port.Timeouts().SetReadTotalMultiplier(2);
-  port.Timeouts().SetReadTotalConstant(400);
-  port.Timeouts().SetWriteTotalMultiplier(2);
-  port.Timeouts().SetWriteTotalConstant(400);
 }
 
 // What handlers saw, from whichever thread they ran on.
