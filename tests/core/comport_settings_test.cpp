@@ -15,7 +15,16 @@ struct SetterCase {
 }  // namespace
 
 TEST_F(ComPortTest, CardProgrammerSettingsReachTheDriverQueuesFirstThenLineThenTimeouts) {
-  ConfigureAsCardProgrammer(port);
+  port.SetBaudRate(br9600);
+  port.SetDataBits(dbEight);
+  port.Parity().SetBits(prOdd);
+  port.SetStopBits(sbTwoStopBits);
+  port.FlowControl().SetFlowControl(fcNone);
+  port.Timeouts().SetReadInterval(0);
+  port.Timeouts().SetReadTotalMultiplier(2);
+  port.Timeouts().SetReadTotalConstant(400);
+  port.Timeouts().SetWriteTotalMultiplier(2);
+  port.Timeouts().SetWriteTotalConstant(400);
   EXPECT_EQ(driver.Calls(), Strings{});
 
   port.Open();

@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "app/card_link.h"
+#include "app/card_port.h"
 #include "buffer/buffer.h"
 #include "serial/comport.h"
 #include "serial/driver/sim/card.h"
 #include "serial/driver/sim/card_memory.h"
 #include "serial/driver/sim/simulation.h"
-#include "support/comport_fixture.h"
 #include "support/event_watching.h"
 #include "support/recording_toolkit.h"
 #include "support/sim_link.h"
@@ -60,7 +60,7 @@ class SimEvents : public ::testing::TestWithParam<TSyncMethod> {
  protected:
   explicit SimEvents(ReaderSetup setup = FastReader()) : simulation(setup) {
     port.SetDeviceFactory(&simulation);
-    ConfigureAsCardProgrammer(port);
+    ApplyCardPortSettings(port);
     port.SetSyncMethod(GetParam());
   }
 
@@ -177,33 +177,33 @@ TEST(CardProgrammerPort, ReadsWritesAndErasesWithItsEventThreadRunning) {
   driver::sim::Simulation simulation(FastReader());
   TComPort port;
   port.SetDeviceFactory(&simulation);
-  ConfigureAsCardProgrammer(port);
+  ApplyCardPortSettings(port);
   ASSERT_EQ(port.Events(), TComEvents::All());
   ASSERT_EQ(port.SyncMethod(), smThreadSync);
   RecordingToolkit toolkit;
   toolkit.onMessages = [] { handover::ServePending(); };
   std::atomic<int> handedOver = 0;  // batches queued for the main thread
   handover::SetWakeHandler([&handedOver] { ++handedOver; });
+  const EepromSize& size = kEepromSizes[0];  // the simulated 24C16
   TCardLink link(port, toolkit, nullptr);
-  link.PageSize = 8;  // the 24C16
+  link.PageSize = size.pageSize;
 
   TBuffer card;
-  card.SetCapacity(2048);
+  card.SetCapacity(size.capacity);
   link.ReadCard("Lettura", card);
   EXPECT_EQ(card.Data(), simulation.Memory());
   EXPECT_EQ(card.GetItem(100), driver::sim::PatternByte(100));
 
-  TBuffer written;
-  written.SetCapacity(2048);
-  std::string data(2048, '\0');
+  std::string data(card.Data().size(), '\0');
   for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7 + 3);
-  written.SetData(data);
-  link.WriteCard("Scrittura", written);
+  card.SetData(data);
+  link.WriteCard("Scrittura", card);
   EXPECT_EQ(simulation.Memory(), data);
 
-  written.SetData(std::string(2048, '\xFF'));
-  link.WriteCard("Cancellazione", written);
-  EXPECT_EQ(simulation.Memory(), std::string(2048, '\xFF'));
+  const std::string erased(data.size(), '\xFF');
+  card.SetData(erased);
+  link.WriteCard("Cancellazione", card);
+  EXPECT_EQ(simulation.Memory(), erased);
 
   EXPECT_FALSE(port.Connected());
   handover::SetWakeHandler({});

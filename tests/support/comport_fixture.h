@@ -70,18 +70,3 @@ inline std::string FreshStateWith(const std::string& field, const std::string& v
   state.replace(state.find(field), field.size(), value);
   return state;
 }
-
-// The card programmer's settings: 9600 baud, 8 data bits, odd parity, two stop bits, no
-// flow control, read and write time-outs of 400 ms plus 2 ms per byte.
-inline void ConfigureAsCardProgrammer(TCustomComPort& port) {
-  port.SetBaudRate(br9600);
-  port.SetDataBits(dbEight);
-  port.Parity().SetBits(prOdd);
-  port.SetStopBits(sbTwoStopBits);
-  port.FlowControl().SetFlowControl(fcNone);
-  port.Timeouts().SetReadInterval(0);
-  port.Timeouts().SetReadTotalMultiplier(2);
-  port.Timeouts().SetReadTotalConstant(400);
-  port.Timeouts().SetWriteTotalMultiplier(2);
-  port.Timeouts().SetWriteTotalConstant(400);
-}
