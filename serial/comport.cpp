@@ -174,7 +174,8 @@ void TCustomComPort::StartEventWatching() {
   if (events_.Empty()) return;
   std::unique_ptr<TEventWindow> window;
   if (syncMethod_ == smWindowSync)
-    window = std::make_unique<TEventWindow>([this](const TMessage& message) { EventWindowProc(message); });
+    window = std::make_unique<TEventWindow>(
+        [this](const TMessage& message) { EventWindowProc(message); });
   eventThread_ = std::make_unique<TComThread>(*this, window.get());
   eventWindow_ = std::move(window);
   threadCreated_ = true;
@@ -295,16 +296,26 @@ void TCustomComPort::NotifyRx80Full() { FireRx80Full(); }
 
 void TCustomComPort::RunEventAction(TComEvent event) {
   switch (event) {
-    case evRxChar: return NotifyRxChar();
-    case evTxEmpty: return NotifyTxEmpty();
-    case evRxFlag: return NotifyRxFlag();
-    case evRing: return NotifyRing();
-    case evBreak: return NotifyBreak();
-    case evCTS: return NotifyCTSChange();
-    case evDSR: return NotifyDSRChange();
-    case evError: return NotifyError();
-    case evRLSD: return NotifyRLSDChange();
-    case evRx80Full: return NotifyRx80Full();
+    case evRxChar:
+      return NotifyRxChar();
+    case evTxEmpty:
+      return NotifyTxEmpty();
+    case evRxFlag:
+      return NotifyRxFlag();
+    case evRing:
+      return NotifyRing();
+    case evBreak:
+      return NotifyBreak();
+    case evCTS:
+      return NotifyCTSChange();
+    case evDSR:
+      return NotifyDSRChange();
+    case evError:
+      return NotifyError();
+    case evRLSD:
+      return NotifyRLSDChange();
+    case evRx80Full:
+      return NotifyRx80Full();
   }
 }
 

@@ -44,9 +44,8 @@ bool HasRequestFor(const State& s, std::thread::id runner) {
 Request* TakeRequest(State& s) {
   std::lock_guard lock(s.mutex);
   const auto found =
-      std::find_if(s.queue.begin(), s.queue.end(), [me = std::this_thread::get_id()](const Request* r) {
-        return r->runner == me;
-      });
+      std::find_if(s.queue.begin(), s.queue.end(),
+                   [me = std::this_thread::get_id()](const Request* r) { return r->runner == me; });
   if (found == s.queue.end()) return nullptr;
   Request* request = *found;
   s.queue.erase(found);
@@ -145,8 +144,8 @@ bool Completion::IsSet() const {
 
 bool ServeUntil(const Completion& done, std::optional<std::chrono::nanoseconds> timeout) {
   State& s = Shared();
-  const auto deadline = std::chrono::steady_clock::now() +
-                        timeout.value_or(std::chrono::nanoseconds::zero());
+  const auto deadline =
+      std::chrono::steady_clock::now() + timeout.value_or(std::chrono::nanoseconds::zero());
   const auto me = std::this_thread::get_id();
   for (;;) {
     ServePending();

@@ -86,7 +86,8 @@ TEST_P(SimEvents, TheHandlerReadsTheAnswerToResetAsItIsAnnounced) {
   port.OnRxChar = [&](TCustomComPort& sender, std::int32_t count) {
     std::string chunk;
     sender.ReadStr(chunk, count);
-    log.Add(std::to_string(count) + (static_cast<std::int32_t>(chunk.size()) == count ? "" : " short"));
+    log.Add(std::to_string(count) +
+            (static_cast<std::int32_t>(chunk.size()) == count ? "" : " short"));
     received += chunk;
     if (received.size() >= 11) complete.Set();
   };

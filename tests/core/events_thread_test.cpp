@@ -96,7 +96,8 @@ using HandedOver = EveryMode;
 
 INSTANTIATE_TEST_SUITE_P(Events, EveryMode, ::testing::Values(smThreadSync, smWindowSync, smNone),
                          test_support::SyncMethodName);
-INSTANTIATE_TEST_SUITE_P(Events, HandedOver, ::testing::Values(smThreadSync, smWindowSync), test_support::SyncMethodName);
+INSTANTIATE_TEST_SUITE_P(Events, HandedOver, ::testing::Values(smThreadSync, smWindowSync),
+                         test_support::SyncMethodName);
 
 const Strings kOpening = {"OnBeforeOpen closed", "Open COM1", "SetQueueSizes 1024 1024",
                           kFreshState, kFreshTimeouts};
@@ -112,9 +113,9 @@ TEST_F(EventThreadTest, WatchingStartsAfterTheSettingsAndEndsBeforeTheDeviceClos
   Strings expected = kOpening;
   expected.insert(expected.end(),
                   {"SetEventMask 0x5ff", "OnAfterOpen connected", "ModemStatus", "OnCTSChange 0",
-                   "ModemStatus", "OnDSRChange 1", "ModemStatus", "OnRLSDChange 0",
-                   "OnCTSChange 0", "OnDSRChange 0", "OnRLSDChange 0", "OnBeforeClose connected",
-                   "Purge 0x3", "SetEventMask 0x0", "Purge 0xc", "Close", "OnAfterClose closed"});
+                   "ModemStatus", "OnDSRChange 1", "ModemStatus", "OnRLSDChange 0", "OnCTSChange 0",
+                   "OnDSRChange 0", "OnRLSDChange 0", "OnBeforeClose connected", "Purge 0x3",
+                   "SetEventMask 0x0", "Purge 0xc", "Close", "OnAfterClose closed"});
   EXPECT_EQ(CallsWithoutWaits(), expected);
   EXPECT_EQ(driver.OpenDevices(), 0);
 }
@@ -139,9 +140,10 @@ TEST_F(EventThreadTest, TheSelectionIsTheDriverBitsOfEvents) {
     }
     port.Close();
     const Strings calls = driver.Calls();
-    EXPECT_EQ(std::count_if(calls.begin(), calls.end(),
-                            [](const std::string& call) { return call.starts_with("SetEventMask"); }),
-              c.selected ? 2 : 0)
+    EXPECT_EQ(
+        std::count_if(calls.begin(), calls.end(),
+                      [](const std::string& call) { return call.starts_with("SetEventMask"); }),
+        c.selected ? 2 : 0)
         << c.events.Bits();
     driver.ClearCalls();
   }
@@ -167,9 +169,9 @@ TEST_P(EveryMode, OneBatchRunsTheActionsInTheirOrderWithTheirOwnQueries) {
   driver.RaiseErrors(CE_FRAME | CE_BREAK);
   HandOver(0x05FF);
   EXPECT_EQ(CallsWithoutWaits(),
-            (Strings{"ClearErrors", "OnError 9", "ClearErrors", "OnRxChar 3", "OnTxEmpty", "OnBreak",
-                     "OnRing", "ModemStatus", "OnCTSChange 1", "ModemStatus", "OnDSRChange 0",
-                     "OnRxFlag", "ModemStatus", "OnRLSDChange 1", "OnRx80Full"}));
+            (Strings{"ClearErrors", "OnError 9", "ClearErrors", "OnRxChar 3", "OnTxEmpty",
+                     "OnBreak", "OnRing", "ModemStatus", "OnCTSChange 1", "ModemStatus",
+                     "OnDSRChange 0", "OnRxFlag", "ModemStatus", "OnRLSDChange 1", "OnRx80Full"}));
   EXPECT_EQ(driver.Waiting(), 3u);  // announced, not taken
 
   const auto handlerThread = HandlerThreads().at(0);
