@@ -23,7 +23,7 @@ ensure_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
 }
 
-BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev qt6-base-dev)
+BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev)
 # clang with libFuzzer and its sanitizer runtimes, for the harnesses of fuzz/.
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 

@@ -1,8 +1,10 @@
 #include "serial/comport.h"
 
 #include <array>
+#include <bit>
 #include <string_view>
 
+#include "serial/com_thread.h"
 #include "serial/driver/directory.h"
 #include "serial/exception_handler.h"
 #include "serial/text_syntax.h"
@@ -14,7 +16,38 @@ constexpr std::array<std::uint32_t, br256000 + 1> kSpeeds = {
     0,     110,   300,   600,   1200,  2400,   4800,   9600,
     14400, 19200, 38400, 56000, 57600, 115200, 128000, 256000};
 
+// Marks, for the calling thread, that a port's event actions run on it; the marks of
+// batches run inside a handler's own message processing nest.
+class EventBatchMark {
+ public:
+  explicit EventBatchMark(const TCustomComPort* port) : port_(port), outer_(innermost_) {
+    innermost_ = this;
+  }
+  ~EventBatchMark() { innermost_ = outer_; }
+  EventBatchMark(const EventBatchMark&) = delete;
+  EventBatchMark& operator=(const EventBatchMark&) = delete;
+
+  static bool Marked(const TCustomComPort* port) {
+    for (const EventBatchMark* mark = innermost_; mark; mark = mark->outer_)
+      if (mark->port_ == port) return true;
+    return false;
+  }
+
+ private:
+  const TCustomComPort* port_;
+  const EventBatchMark* outer_;
+  static thread_local const EventBatchMark* innermost_;
+};
+
+thread_local const EventBatchMark* EventBatchMark::innermost_ = nullptr;
+
 }  // namespace
+
+// The window is declared first so that it outlives the thread that sends to it.
+struct TCustomComPort::ReleasedWatch {
+  std::unique_ptr<TEventWindow> window;
+  std::unique_ptr<TComThread> thread;
+};
 
 std::string NormalizePortName(const std::string& name) {
   const std::string_view whole(name);
@@ -26,6 +59,7 @@ std::string NormalizePortName(const std::string& name) {
 
 TCustomComPort::TCustomComPort() = default;
 
+// Not from inside one of its own handlers: the event thread waits for that handler.
 TCustomComPort::~TCustomComPort() {
   try {
     Close();
@@ -36,6 +70,7 @@ TCustomComPort::~TCustomComPort() {
     DestroyHandle();
     connected_ = false;
   }
+  ReapReleasedThreads();
 }
 
 // --- Connection -----------------------------------------------------------------------
@@ -69,24 +104,33 @@ void TCustomComPort::Open() {
   connected_ = true;  // opens the apply gate for SetupComPort
   try {
     SetupComPort();
+    StartEventWatching();
   } catch (...) {
     DestroyHandle();
     connected_ = false;
     throw;
   }
-  StartEventWatching();
   FireAfterOpen();
   NotifySignals(true);
 }
 
+// A Close from a handler that runs while this port is already closing (during the
+// wait for the event thread) leaves the work to the Close in progress.
 void TCustomComPort::Close() {
-  if (!connected_) return;
-  NotifySignals(false);
-  FireBeforeClose();
-  AbortAllAsync();
+  if (!connected_ || closing_) return;
+  closing_ = true;
+  try {
+    NotifySignals(false);
+    FireBeforeClose();
+    AbortAllAsync();
+  } catch (...) {
+    closing_ = false;
+    throw;
+  }
   StopEventWatching();
   DestroyHandle();
   connected_ = false;
+  closing_ = false;
   FireAfterClose();
 }
 
@@ -124,10 +168,41 @@ driver::DeviceFactory& TCustomComPort::Factory() const {
   return factory_ ? *factory_ : driver::PortDirectory::Instance();
 }
 
-// There is no event thread yet: an open port watches no line events, whatever Events
-// holds, so the thread-created flag stays clear.
-void TCustomComPort::StartEventWatching() { threadCreated_ = false; }
-void TCustomComPort::StopEventWatching() { threadCreated_ = false; }
+// The window exists only beside a thread, so a thread that cannot be made leaves none.
+void TCustomComPort::StartEventWatching() {
+  threadCreated_ = false;
+  if (events_.Empty()) return;
+  std::unique_ptr<TEventWindow> window;
+  if (syncMethod_ == smWindowSync)
+    window = std::make_unique<TEventWindow>(
+        [this](const TMessage& message) { EventWindowProc(message); });
+  eventThread_ = std::make_unique<TComThread>(*this, window.get());
+  eventWindow_ = std::move(window);
+  threadCreated_ = true;
+}
+
+// Inside one of the thread's own batches the thread waits for us: it is let go and
+// ends by itself once the batch returns. Otherwise it is stopped and waited for, and so
+// are threads let go earlier.
+void TCustomComPort::StopEventWatching() {
+  if (!threadCreated_) return;
+  threadCreated_ = false;
+  ReleasedWatch watch{std::move(eventWindow_), std::move(eventThread_)};
+  if (EventBatchMark::Marked(this)) {
+    watch.thread->Release();
+    released_.push_back(std::move(watch));
+    return;
+  }
+  watch.thread.reset();
+  ReapReleasedThreads();
+}
+
+void TCustomComPort::ReapReleasedThreads() { released_.clear(); }
+
+void TCustomComPort::RunEventBatch(const std::function<void()>& actions) {
+  const EventBatchMark mark(this);
+  actions();
+}
 
 // --- Settings -------------------------------------------------------------------------
 
@@ -153,7 +228,8 @@ void TCustomComPort::SetBuffer(const TComBuffer& value) {
 
 void TCustomComPort::SetSyncMethod(TSyncMethod value) {
   if (value == syncMethod_) return;
-  if (OpenOutsideLoading()) throw EComPort::CreatePlain(comerror::SyncMethodWhileConnected);
+  // Also while loading: a running event thread reads the mode at every batch.
+  if (handle_) throw EComPort::CreatePlain(comerror::SyncMethodWhileConnected);
   syncMethod_ = value;
 }
 
@@ -203,9 +279,59 @@ void TCustomComPort::NotifySignals(bool opening) {
   }
 }
 
+void TCustomComPort::NotifyRxChar() {
+  if (const std::int32_t count = InputCount(); count > 0) FireRxChar(count);
+}
+void TCustomComPort::NotifyTxEmpty() { FireTxEmpty(); }
+void TCustomComPort::NotifyRxFlag() { FireRxFlag(); }
+void TCustomComPort::NotifyRing() { FireRing(); }
+void TCustomComPort::NotifyBreak() { FireBreak(); }
 void TCustomComPort::NotifyCTSChange() { FireCTSChange(Signals().Contains(csCTS)); }
 void TCustomComPort::NotifyDSRChange() { FireDSRChange(Signals().Contains(csDSR)); }
+void TCustomComPort::NotifyError() {
+  if (const TComErrors errors = LastErrors(); !errors.Empty()) FireError(errors);
+}
 void TCustomComPort::NotifyRLSDChange() { FireRLSDChange(Signals().Contains(csRLSD)); }
+void TCustomComPort::NotifyRx80Full() { FireRx80Full(); }
+
+void TCustomComPort::RunEventAction(TComEvent event) {
+  switch (event) {
+    case evRxChar:
+      return NotifyRxChar();
+    case evTxEmpty:
+      return NotifyTxEmpty();
+    case evRxFlag:
+      return NotifyRxFlag();
+    case evRing:
+      return NotifyRing();
+    case evBreak:
+      return NotifyBreak();
+    case evCTS:
+      return NotifyCTSChange();
+    case evDSR:
+      return NotifyDSRChange();
+    case evError:
+      return NotifyError();
+    case evRLSD:
+      return NotifyRLSDChange();
+    case evRx80Full:
+      return NotifyRx80Full();
+  }
+}
+
+// A message names one event by its driver bit; anything else is ignored.
+void TCustomComPort::EventWindowProc(const TMessage& message) {
+  const TComEvents events = MaskToEvents(message.WParam);
+  if (message.Msg != kEventMessage || !std::has_single_bit(message.WParam) || events.Empty())
+    return;
+  RunEventBatch([&] {
+    try {
+      RunEventAction(static_cast<TComEvent>(std::countr_zero(events.Bits())));
+    } catch (...) {
+      appexceptions::Report(std::current_exception());
+    }
+  });
+}
 
 void TCustomComPort::FireAfterClose() { CallIfAssigned(OnAfterClose); }
 void TCustomComPort::FireAfterOpen() { CallIfAssigned(OnAfterOpen); }

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "serial/comport_settings.h"
 #include "serial/comport_types.h"
@@ -19,6 +20,9 @@ struct TAsync {
 };
 
 class TCustomComPort;
+class TComThread;
+class TEventWindow;
+struct TMessage;
 class TIniFile;
 class TRegistry;
 
@@ -33,7 +37,15 @@ using TComSignalEvent = std::function<void(TCustomComPort& Sender, bool OnOff)>;
 // One serial port: its settings, opening and closing it by name, blocking and started
 // transfers, the line status and the RTS line. Settings changed while the port is open
 // reach the driver at once, a whole group at a time; while closed they are only stored.
-// Every refusal of the driver is raised as EComPort. Used from one thread.
+// Every refusal of the driver is raised as EComPort.
+//
+// While open with a non-empty Events set, an event thread waits for those line events
+// and hands each batch to the event actions, which gather the data of each event and
+// call its handler: on the main thread (smThreadSync, served whenever the main thread
+// processes messages), on the thread that opened the port (smWindowSync), or on the
+// event thread itself (smNone, unserialised with the other threads' use of the port).
+// Open, Close and the settings belong to the thread that opens the port. A handler may
+// close the port or change Port; the rest of its batch is then dropped.
 class TCustomComPort {
  public:
   TCustomComPort();
@@ -194,11 +206,31 @@ class TCustomComPort {
   // The modem-line sweep that frames a connection: the levels found at opening, every
   // line off at closing.
   void NotifySignals(bool opening);
+  // The event actions: each gathers its event's data from the driver and calls the
+  // handler. A failing query raises EComPort.
+  void NotifyRxChar();  // only when bytes are waiting
+  void NotifyTxEmpty();
+  void NotifyRxFlag();
+  void NotifyRing();
+  void NotifyBreak();
   void NotifyCTSChange();
   void NotifyDSRChange();
+  void NotifyError();  // only when errors were found; reads and clears them either way
   void NotifyRLSDChange();
+  void NotifyRx80Full();
+
+  // The event window's procedure: runs the action of the event a message names, and
+  // hands what it raises to the application-wide exception handler.
+  void EventWindowProc(const TMessage& message);
 
  private:
+  friend class TComThread;
+
+  void RunEventAction(TComEvent event);
+  // Runs a batch of event actions, marked on the calling thread as this port's, so
+  // that a Close from one of its handlers knows it must not wait for the thread.
+  void RunEventBatch(const std::function<void()>& actions);
+
   template <typename T>
   void ChangeLine(T& field, T value) {
     if (field == value) return;
@@ -218,6 +250,8 @@ class TCustomComPort {
   // Start and stop watching the selected line events (the event thread).
   void StartEventWatching();
   void StopEventWatching();
+  // Waits for the threads that were let go from inside their own batches.
+  void ReapReleasedThreads();
 
   template <typename Handler, typename... Args>
   void CallIfAssigned(const Handler& handler, Args... args) {
@@ -238,9 +272,16 @@ class TCustomComPort {
   std::int32_t TransferBlocking(Start&& start);
   void ClearErrors(std::uint32_t& errors, std::uint32_t& inQueue);
 
+  std::unique_ptr<TComThread> eventThread_;
   bool threadCreated_ = false;
   std::shared_ptr<driver::Device> handle_;
+  std::unique_ptr<TEventWindow> eventWindow_;
+  // Event threads let go by a Close inside their own batch, each with its window; they
+  // end by themselves once the batch returns.
+  struct ReleasedWatch;
+  std::vector<ReleasedWatch> released_;
   bool connected_ = false;
+  bool closing_ = false;
   bool loading_ = false;
   std::string port_ = "COM1";
   TBaudRate baudRate_ = br9600;

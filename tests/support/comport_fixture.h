@@ -10,10 +10,14 @@
 #include "serial/comport.h"
 
 // A component wired to a recording driver. The driver is declared first so that it
-// outlives the component, whose destructor still closes the device.
+// outlives the component, whose destructor still closes the device. No line events are
+// selected: an event thread's calls would interleave with the ones the tests expect.
 class ComPortTest : public ::testing::Test {
  protected:
-  ComPortTest() { port.SetDeviceFactory(&driver); }
+  ComPortTest() {
+    port.SetDeviceFactory(&driver);
+    port.SetEvents({});
+  }
 
   // Opens the port and forgets the calls that opening made.
   void OpenQuietly() {
@@ -25,6 +29,7 @@ class ComPortTest : public ::testing::Test {
   std::unique_ptr<TComPort> OpenedFreshPort() {
     auto fresh = std::make_unique<TComPort>();
     fresh->SetDeviceFactory(&driver);
+    fresh->SetEvents({});
     fresh->Open();
     driver.ClearCalls();
     return fresh;
