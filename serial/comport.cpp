@@ -2,6 +2,7 @@
 
 #include <array>
 #include <bit>
+#include <exception>
 #include <string_view>
 
 #include "serial/com_thread.h"
@@ -122,16 +123,24 @@ void TCustomComPort::Close() {
   try {
     NotifySignals(false);
     FireBeforeClose();
-    AbortAllAsync();
   } catch (...) {
     closing_ = false;
     throw;
+  }
+  // A device that has gone (an unplugged adapter) refuses the abort; the port is closed
+  // all the same and the refusal raised afterwards, or it could never be closed again.
+  std::exception_ptr abortFailure;
+  try {
+    AbortAllAsync();
+  } catch (const EComPort&) {
+    abortFailure = std::current_exception();
   }
   StopEventWatching();
   DestroyHandle();
   connected_ = false;
   closing_ = false;
   FireAfterClose();
+  if (abortFailure) std::rethrow_exception(abortFailure);
 }
 
 void TCustomComPort::Loaded() {

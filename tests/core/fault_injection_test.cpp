@@ -230,12 +230,7 @@ TEST(StuckCell, IsFoundByReadingBackAtTheFirstMiddleAndLastAddress) {
 
 // A reader unplugged during a transfer: the transfer's own error (the device gone, EIO),
 // the port closed, whole blocks kept, and a good card on another port works next.
-// Disabled: closing the port first purges the vanished device, the purge fails with EIO
-// and the close stops there. The port stays open for good, the purge error replaces the
-// transfer's, and every later operation, on any port, fails with "PurgeComm function
-// failed (win error code: 5)". Closing has to let go of the device also when the purge
-// fails.
-TEST(ReaderUnplugged, DISABLED_EndsWithTheTransferErrorAndThePortIsFreeAgain) {
+TEST(ReaderUnplugged, EndsWithTheTransferErrorAndThePortIsFreeAgain) {
   for (const unsigned after : {1u, 4u, 7u}) {
     SCOPED_TRACE(after);
     CardBench bench(SetupWith([after](ReaderSetup& s) { s.readerUnpluggedAfter = after; }), kSpeedFactor);
