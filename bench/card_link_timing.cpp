@@ -2,6 +2,7 @@
 // each against the time its bytes and the card's page writes take on the line, and the
 // host's turnaround between a reply and the next command, taken from the line's trace.
 
+#include "app/card_port.h"
 #include <sys/prctl.h>
 
 #include <algorithm>
@@ -71,7 +72,7 @@ class CardBench {
     simulation_ = std::make_shared<driver::sim::Simulation>(setup);
     ports_.MapPort("COM1", "/nonexistent/belvanto-bench/COM1");  // never a real device
     ports_.Attach("COM1", simulation_);
-    SetCardProgrammerSettings(port_);
+    ApplyCardPortSettings(port_);
     port_.SetEvents(events);
     port_.SetDeviceFactory(&ports_);
     link_.PageSize = kPageSize;

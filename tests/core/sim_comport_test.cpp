@@ -3,6 +3,7 @@
 #include <ctime>
 #include <iostream>
 
+#include "app/card_port.h"
 #include "support/sim_comport.h"
 #include "support/sim_fixture.h"
 
@@ -29,7 +30,7 @@ struct Timed {
 Timed RawReadThroughComPort(driver::DeviceFactory& factory, std::size_t size) {
   TComPort port;
   port.SetDeviceFactory(&factory);
-  SetCardProgrammerSettings(port);
+  ApplyCardPortSettings(port);
   port.SetConnected(true);
   const auto start = RealClock::now();
   const std::clock_t cpuStart = std::clock();
