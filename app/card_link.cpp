@@ -160,11 +160,17 @@ std::string TCardLink::Exchange(const std::string& plain, int replyLength) {
   return InvertBytes(reply);
 }
 
+bool TCardLink::LineStayedClean() { return Port.TakeLineErrors().Empty(); }
+
 void TCardLink::ReadBlock(int index, int length, TBuffer& buffer) {
   const int expected = length + kReplyPrefix + kStatusLength;
+  Port.TakeLineErrors();  // what the line did before this block is not its concern
   const std::string reply =
       Exchange(HexToBytes(HeaderText("21", kReadBlock * index, length)), expected);
-  if (!EndsWithSuccess(reply) || static_cast<int>(reply.size()) != expected)
+  // The protocol has no checksum: a byte changed on the wire shows only as a parity or
+  // framing error, and must not pass as card data.
+  if (!EndsWithSuccess(reply) || static_cast<int>(reply.size()) != expected ||
+      !LineStayedClean())
     throw std::runtime_error("Erreur de lecture");
   buffer.Append(reply.substr(kReplyPrefix, static_cast<std::size_t>(length)));
 }
@@ -183,11 +189,13 @@ void TCardLink::ReadCard(const std::string& title, TBuffer& buffer) {
 }
 
 void TCardLink::WritePage(const TBuffer& buffer, int address, int length) {
+  Port.TakeLineErrors();
   Exchange(HexToBytes(HeaderText("20", address, length)), kReplyPrefix);
   const std::string reply = Exchange(buffer.Data().substr(static_cast<std::size_t>(address),
                                                           static_cast<std::size_t>(length)),
                                      length + kStatusLength);
-  if (!EndsWithSuccess(reply)) throw std::runtime_error("Erreur d'écriture");
+  // A garbled echo or status leaves it unknown what the card took.
+  if (!EndsWithSuccess(reply) || !LineStayedClean()) throw std::runtime_error("Erreur d'écriture");
 }
 
 void TCardLink::WriteCard(const std::string& title, const TBuffer& buffer) {

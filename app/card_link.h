@@ -58,6 +58,8 @@ class TCardLink {
   void WritePage(const TBuffer& buffer, int address, int length);
   // Sends a coded command and returns the decoded reply of up to `replyLength` bytes.
   std::string Exchange(const std::string& plain, int replyLength);
+  // No parity, framing or overrun error since the last look at the line.
+  bool LineStayedClean();
 
   ui::Toolkit& toolkit_;
 };

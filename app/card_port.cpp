@@ -8,6 +8,8 @@ void ApplyCardPortSettings(TComPort& port) {
   port.SetBaudRate(br9600);
   port.SetPort("COM2");
   port.Parity().SetBits(prOdd);
+  // The card protocol has no checksum; parity is what tells a byte garbled on the line.
+  port.Parity().SetCheck(true);
   port.SetStopBits(sbTwoStopBits);
   port.SetDataBits(dbEight);
   port.SetEvents(TComEvents::All());

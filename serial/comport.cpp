@@ -102,6 +102,7 @@ void TCustomComPort::Open() {
   if (connected_) return;
   FireBeforeOpen();
   CreateHandle();
+  lineErrors_ = 0;  // those of an earlier connection are not this one's
   connected_ = true;  // opens the apply gate for SetupComPort
   try {
     SetupComPort();

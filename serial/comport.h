@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <functional>
@@ -161,6 +162,11 @@ class TCustomComPort {
   // --- Line status and control ------------------------------------------------------
   std::int32_t InputCount();  // bytes waiting; clears the driver's error flags
   TComErrors LastErrors();    // errors since the last query, which clears them
+  // The line errors that any query of the port has met since the last call (the
+  // transfers' own query and the event thread's included), mapped as LastErrors maps
+  // them. No other query takes them away, so the owner of a transfer learns whether
+  // its bytes arrived garbled even when the event thread asked first.
+  TComErrors TakeLineErrors();
   TComSignals Signals();      // modem input lines that are on
   void SetRTS(bool on);
 
@@ -271,10 +277,13 @@ class TCustomComPort {
   template <typename Start>
   std::int32_t TransferBlocking(Start&& start);
   void ClearErrors(std::uint32_t& errors, std::uint32_t& inQueue);
+  TComErrors MapErrors(std::uint32_t errors) const;
 
   std::unique_ptr<TComThread> eventThread_;
   bool threadCreated_ = false;
   std::shared_ptr<driver::Device> handle_;
+  // Driver error flags gathered for TakeLineErrors; the event thread adds to them.
+  std::atomic<std::uint32_t> lineErrors_{0};
   std::unique_ptr<TEventWindow> eventWindow_;
   // Event threads let go by a Close inside their own batch, each with its window; they
   // end by themselves once the batch returns.

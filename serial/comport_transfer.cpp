@@ -133,6 +133,13 @@ std::int32_t TCustomComPort::ReadStr(std::string& bytes, std::int32_t count) {
 void TCustomComPort::ClearErrors(std::uint32_t& errors, std::uint32_t& inQueue) {
   OnDevice(comerror::ClearErrorFailed,
            [&](driver::Device& device) { return device.ClearErrors(errors, inQueue); });
+  lineErrors_.fetch_or(errors);
+}
+
+TComErrors TCustomComPort::MapErrors(std::uint32_t errors) const {
+  // A parity error only counts when the driver was asked to check parity.
+  if (!parity_.Check()) errors &= ~driver::CE_RXPARITY;
+  return MembersOf<TComErrors>(errors, kErrorFlags);
 }
 
 std::int32_t TCustomComPort::InputCount() {
@@ -146,9 +153,12 @@ TComErrors TCustomComPort::LastErrors() {
   std::uint32_t errors = 0;
   std::uint32_t inQueue = 0;
   ClearErrors(errors, inQueue);
-  // A parity error only counts when the driver was asked to check parity.
-  if (!parity_.Check()) errors &= ~driver::CE_RXPARITY;
-  return MembersOf<TComErrors>(errors, kErrorFlags);
+  return MapErrors(errors);
+}
+
+TComErrors TCustomComPort::TakeLineErrors() {
+  InputCount();
+  return MapErrors(lineErrors_.exchange(0));
 }
 
 TComSignals TCustomComPort::Signals() {

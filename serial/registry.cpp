@@ -123,12 +123,15 @@ void RegDocument::Index() {
       const std::string_view rest = quoted ? TrimBlanks(line.substr(quoted->end)) : "";
       if (!rest.empty() && rest[0] == '=') {
         std::string data(TrimBlanks(rest.substr(1)));
-        // Binary data may go on over lines that end in a backslash.
-        if (StartsWithText(data, "hex")) {
-          while (EndsWithBackslash(data) && item.last < lines_.Count()) {
-            data.pop_back();
-            data += TrimBlanks(lines_.Line(item.last++));
-          }
+        // Binary data may go on over lines that end in a backslash. Whether it goes on
+        // depends on the line just joined alone: blanks before a joined line's end can
+        // leave an earlier backslash last in the data.
+        bool goesOn = StartsWithText(data, "hex") && EndsWithBackslash(data);
+        while (goesOn && item.last < lines_.Count()) {
+          data.pop_back();  // the backslash: data and joined lines are trimmed
+          const std::string_view next = TrimBlanks(lines_.Line(item.last++));
+          goesOn = EndsWithBackslash(next);
+          data += next;
         }
         item.kind = Item::Value;
         item.name = quoted->text;

@@ -6,11 +6,13 @@ using Strings = std::vector<std::string>;
 
 class CardPort : public ComPortTest {};
 
-// The reader only understands this line; a wrong frame garbles every byte.
+// The reader only understands this line; a wrong frame garbles every byte. Parity is
+// checked (flags 0x0003) so that a byte garbled on the line is noticed.
 TEST_F(CardPort, OpensWithTheReadersLineAndTimeoutsWhateverWasSetBefore) {
   port.SetEvents(TComEvents());
   port.SetBaudRate(br115200);
   port.Parity().SetBits(prEven);
+  port.Parity().SetCheck(false);
   port.FlowControl().SetFlowControl(fcHardware);
   port.FlowControl().SetControlDTR(dtrEnable);
   port.Timeouts().SetReadInterval(50);
@@ -22,7 +24,7 @@ TEST_F(CardPort, OpensWithTheReadersLineAndTimeoutsWhateverWasSetBefore) {
   ASSERT_GE(calls.size(), 4u);
   EXPECT_EQ(Strings(calls.begin(), calls.begin() + 4),
             (Strings{"Open COM2", "SetQueueSizes 1024 1024",
-                     "SetState baud=9600 flags=0x0001 xonlim=256 xofflim=256 bytesize=8 parity=1 "
+                     "SetState baud=9600 flags=0x0003 xonlim=256 xofflim=256 bytesize=8 parity=1 "
                      "stopbits=2 xon=0x11 xoff=0x13 error=0x00 eof=0x00 evt=0x00 length=28",
                      "SetTimeouts 0 2 400 2 400"}));
   EXPECT_EQ(port.Events(), TComEvents::All());

@@ -205,6 +205,27 @@ TEST_F(ComPortTest, LineErrorsAreMappedAndParityCountsOnlyWhenChecked) {
   }
 }
 
+// Every query clears the driver's flags; TakeLineErrors still learns what the others
+// read, once, and nothing from an earlier connection.
+TEST_F(ComPortTest, LineErrorsReadByAnyQueryReachTakeLineErrorsOnce) {
+  OpenQuietly();
+  port.Parity().SetCheck(true);
+  driver.RaiseErrors(driver::CE_FRAME);
+  port.InputCount();
+  driver.RaiseErrors(driver::CE_RXPARITY);
+  EXPECT_EQ(port.LastErrors().Bits(), TComErrors({ceRxParity}).Bits());
+  driver.RaiseErrors(driver::CE_OVERRUN);
+  EXPECT_EQ(port.TakeLineErrors().Bits(), TComErrors({ceFrame, ceRxParity, ceOverrun}).Bits());
+  EXPECT_TRUE(port.TakeLineErrors().Empty());
+  EXPECT_TRUE(port.LastErrors().Empty());
+
+  driver.RaiseErrors(driver::CE_BREAK);
+  port.InputCount();
+  port.Close();
+  port.Open();
+  EXPECT_TRUE(port.TakeLineErrors().Empty());
+}
+
 TEST_F(ComPortTest, ModemLinesAreMappedAndRtsIsRaisedThenDropped) {
   const std::pair<std::uint32_t, TComSignals> cases[] = {
       {driver::MS_CTS_ON, {csCTS}},     {driver::MS_DSR_ON, {csDSR}},

@@ -227,6 +227,22 @@ TEST_F(RegistryTest, GarbageReadsAsMissingAndNeverCrashes) {
   }
 }
 
+// Only the last joined line decides whether binary data goes on: a backslash followed
+// by blanks earlier in the data must not swallow the block written after it.
+TEST_F(RegistryTest, ABlockAddedAfterBinaryDataWithInnerBackslashesStaysItsOwn) {
+  const std::string before =
+      "REGEDIT4\n"
+      "[HKEY_CURRENT_USER\\Other]\n"
+      "\"Blob\"=hex:01,\\\t\t\t\t\t\t\\\t\n"
+      "  \n";
+  WriteWholeFile(Name(), before);
+  TRegistry registry(Name());
+  ASSERT_TRUE(registry.OpenKey("K", true));
+  registry.WriteString("Port", "COM2");
+  EXPECT_EQ(registry.ReadString("Port"), "COM2");
+  EXPECT_EQ(ReadWholeFile(Name()), before + "[HKEY_CURRENT_USER\\K]\n\"Port\"=\"COM2\"\n");
+}
+
 TEST_F(RegistryTest, AWriteThatFailsOnDiskRaisesAndLeavesNoTrace) {
   TRegistry registry(folder_.File("no/such/folder.reg"));
   EXPECT_FALSE(registry.OpenKey(kKey, true));
