@@ -225,6 +225,8 @@ TEST_F(MainWindowTest, PortHasTheCardProgrammersSettings) {
   EXPECT_EQ(port.Port(), "COM2");
   EXPECT_EQ(port.BaudRate(), br9600);
   EXPECT_EQ(port.Parity().Bits(), prOdd);
+  EXPECT_TRUE(port.Parity().Check());
+  EXPECT_FALSE(port.Parity().Replace());
   EXPECT_EQ(port.StopBits(), sbTwoStopBits);
   EXPECT_EQ(port.DataBits(), dbEight);
   EXPECT_EQ(port.Events(), TComEvents::All());

@@ -170,6 +170,7 @@ int main(int argc, char** argv) {
           std::printf("cycle %d on a sound reader: %s\n", cycle, ending.c_str());
         }
       }
+      bench->ForgetRecords();
       const ProcessCounts now = ProcessCounts::Now();
       if (cycle == 1) figures.start = now;
       if (now.residentKiB > figures.peak.residentKiB) figures.peak = now;

@@ -47,3 +47,10 @@ std::string CardBench::Read(TBuffer& buffer) {
 std::string CardBench::Write(const TBuffer& buffer) {
   return MessageOf([&] { link.WriteCard("Écriture", buffer); });
 }
+
+void CardBench::ForgetRecords() {
+  atrs.clear();
+  atrs.shrink_to_fit();
+  toolkit_.log.clear();
+  toolkit_.log.shrink_to_fit();
+}

@@ -36,6 +36,9 @@ class CardBench {
   // The message of the error an operation raised, "" when it succeeded.
   std::string Read(TBuffer& buffer);
   std::string Write(const TBuffer& buffer);
+  // Drops what the bench recorded so far (ATRs, progress calls), so that a long run
+  // measures the program's memory and not the bench's records.
+  void ForgetRecords();
 
   std::vector<std::string> atrs;  // every ATR text the link showed, in order
   TComPort port;
