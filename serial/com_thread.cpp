@@ -70,11 +70,16 @@ void TComThread::HandOverEvents() {
 }
 
 // An action or handler that fails does not keep the others of the batch from running.
+// A batch handed over before a close runs during it, against a device on its way out: a
+// driver failure there tells nothing the close does not (a device that has gone refuses
+// its abort), and reported from this thread it would reach the user a second time, late.
 void TComThread::RunEventActions() {
   ComPort.RunEventBatch([this] {
     ForEachPendingEvent([this](TComEvent event) {
       try {
         ComPort.RunEventAction(event);
+      } catch (const EComPort&) {
+        if (!StopEvent.IsSet()) failures_.push_back(std::current_exception());
       } catch (...) {
         failures_.push_back(std::current_exception());
       }

@@ -285,6 +285,26 @@ TEST_P(HandedOver, ABatchWaitingForTheOpeningThreadRunsDuringClose) {
                      "Close", "OnAfterClose closed"}));
 }
 
+// The device of a port being closed may be gone: a driver query of a batch that runs
+// during the close fails unreported (the close's own abort tells), a handler's failure
+// is still reported.
+TEST_F(EventThreadTest, ABatchRunDuringCloseReportsOnlyItsHandlersFailures) {
+  const ReportedMessages reported;
+  OpenWatching();
+  port.OnTxEmpty = [](TCustomComPort&) { throw std::runtime_error("handler failed"); };
+  driver.Fail("ClearErrors", EIO);
+  driver::WakeEvent queued;
+  handover::SetWakeHandler([&queued] { queued.Set(); });
+  driver.QueueEvents(EV_RXCHAR | EV_TXEMPTY);
+  const bool handedOver = queued.Wait(5s);
+  handover::SetWakeHandler({});
+  ASSERT_TRUE(handedOver);
+  port.Close();
+  EXPECT_EQ(reported.Messages(), Strings{"handler failed"});
+  EXPECT_TRUE(Logged("ClearErrors"));
+  EXPECT_EQ(driver.OpenDevices(), 0);
+}
+
 // Closing from a handler of a batch that runs during Close leaves the work to that Close.
 TEST_F(EventThreadTest, CloseFromAHandlerDuringCloseClosesOnce) {
   LogEventHandlers();

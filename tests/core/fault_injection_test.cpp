@@ -13,6 +13,7 @@
 #include "serial/driver/sim/card.h"
 #include "serial/driver/sim/scenarios.h"
 #include "support/card_bench.h"
+#include "support/mismatch.h"
 #include "support/process_counts.h"
 
 using driver::sim::Eeprom;
@@ -43,15 +44,6 @@ struct FaultCase {
   bool portLeftOpen = false;
   std::vector<std::string> atrs = {kGoodAtrText};  // what the ATR hook was shown
 };
-
-// "" when `actual` is `expected`; else where they part, without printing kilobytes.
-std::string Mismatch(const std::string& actual, const std::string& expected) {
-  if (actual == expected) return "";
-  std::size_t at = 0;
-  while (at < actual.size() && at < expected.size() && actual[at] == expected[at]) ++at;
-  return "sizes " + std::to_string(actual.size()) + " and " + std::to_string(expected.size()) +
-         ", first difference at " + std::to_string(at);
-}
 
 std::string CaseName(const ::testing::TestParamInfo<FaultCase>& info) { return info.param.name; }
 

@@ -4,8 +4,6 @@
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
-#include <QTemporaryDir>
-#include <QTextDocument>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -16,12 +14,8 @@
 #include <sstream>
 
 #include "buffer/file_io.h"
-#include "serial/driver/directory.h"
+#include "gui/window_fixture.h"
 #include "serial/driver/sim/scenarios.h"
-#include "serial/driver/sim/simulation.h"
-#include "support/scripted_dialogs.h"
-#include "ui/listing_text.h"
-#include "ui/qt/application.h"
 
 namespace {
 
@@ -30,23 +24,7 @@ using driver::sim::ReaderSetup;
 using driver::sim::Simulation;
 using Shown = ScriptedDialogs::Shown;
 
-// A full 24C64 read then takes about 5 ms.
-constexpr double kSpeed = 2000;
 const char* const kGoodAtr = "3F 67 2F 00 11 14 00 03 68 90 00";
-
-ReaderSetup Card(Eeprom eeprom = Eeprom::k24C64) {
-  ReaderSetup setup;
-  setup.eeprom = eeprom;
-  setup.speedFactor = kSpeed;
-  setup.trace = true;
-  return setup;
-}
-
-ReaderSetup EmptySlot() {
-  ReaderSetup setup = Card();
-  setup.cardInserted = false;
-  return setup;
-}
 
 std::string Noise(std::size_t size) {
   std::string bytes(size, '\0');
@@ -56,12 +34,6 @@ std::string Noise(std::size_t size) {
     b = static_cast<char>(state >> 16);
   }
   return bytes;
-}
-
-std::string ListingOf(const std::string& bytes) {
-  TBuffer buffer;
-  buffer.SetData(bytes);
-  return ui::ListingForDisplay(buffer.Dump());
 }
 
 std::vector<std::string> TraceLines(const Simulation& simulation) {
@@ -85,61 +57,7 @@ std::vector<std::string> Headers(const std::vector<std::string>& lines, const st
 const char* const kWriteHeader = "host FF FB";
 const char* const kReadHeader = "host FF 7B";
 
-class MainWindowTest : public ::testing::Test {
- protected:
-  MainWindowTest() {
-    // Every port the window can choose has a simulated reader: no test opens a device.
-    for (const char* port : {"COM1", "COM2", "COM3", "COM4"}) Attach(port, EmptySlot());
-  }
-  ~MainWindowTest() override { driver::PortDirectory::Instance().DetachAll(); }
-
-  Simulation& Attach(const std::string& port, const ReaderSetup& setup) {
-    auto simulation = std::make_shared<Simulation>(setup);
-    driver::PortDirectory::Instance().Attach(port, simulation);
-    simulations_[port] = simulation;
-    return *simulation;
-  }
-  std::string File(const std::string& name, const std::string& bytes) {
-    const std::string path = dir.filePath(QString::fromStdString(name)).toStdString();
-    std::ofstream(path, std::ios::binary) << bytes;
-    return path;
-  }
-  void Load(const std::string& path) {
-    dialogs.AnswerFile(path);
-    form.btCharger->click();
-  }
-  void ChooseSize(int item) { form.rdEEpromSize->Items()[item]->click(); }
-
-  std::string Status() const { return form.StatusPanel->text().toStdString(); }
-  // As shown: toPlainText would turn the no-break space (A0) into a blank.
-  std::string Listing() const {
-    return form.Memo1->document()->toRawText().replace(QChar::ParagraphSeparator, '\n').toStdString();
-  }
-  std::string Atr() const { return form.txtATR->text().toStdString(); }
-  // btCharger, btEnreg, btVider, btEfface, btEcrire, btVerifier, btLire, the two groups.
-  std::vector<bool> Enabled() const {
-    std::vector<bool> enabled;
-    for (QWidget* control : std::initializer_list<QWidget*>{
-             form.btCharger, form.btEnreg, form.btVider, form.btEfface, form.btEcrire,
-             form.btVerifier, form.btLire, form.rdEEpromSize, form.RadioGroup1})
-      enabled.push_back(control->isEnabled());
-    return enabled;
-  }
-  std::vector<Shown> Errors() const {
-    std::vector<Shown> errors;
-    for (const auto& shown : dialogs.shown())
-      if (shown.kind == "error") errors.push_back(shown);
-    return errors;
-  }
-
-  QTemporaryDir dir;
-  ScriptedDialogs dialogs;
-  ui::qt::Application app{dialogs};
-  TForm1 form{dialogs};
-
- private:
-  std::map<std::string, std::shared_ptr<Simulation>> simulations_;
-};
+using MainWindowTest = WindowTest;
 
 const std::vector<bool> kAllEnabled(9, true);
 const std::vector<bool> kWithoutData = {true, false, false, true, false, false, true, true, true};

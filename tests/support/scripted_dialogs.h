@@ -2,6 +2,7 @@
 
 #include <deque>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,10 @@ class ScriptedDialogs : public ui::Dialogs {
     std::string title;
     std::string text;
     bool operator==(const Shown&) const = default;
+    // A failed comparison shows the texts, not the bytes of the object.
+    friend void PrintTo(const Shown& shown, std::ostream* out) {
+      *out << shown.kind << " \"" << shown.title << "\": \"" << shown.text << '"';
+    }
   };
 
   // Answers for the next file dialogs, in order; nothing means "cancelled".
