@@ -117,7 +117,9 @@ TEST(PosixTermiosMapping, ParityCheckReplacesBadBytesWithZeroOnly) {
   // Check alone: bytes arrive unchanged, the error counters report them.
   EXPECT_FALSE(Mapped(Changed([](DCB& d) { d.Flags |= FlagParity; })).iflag & INPCK);
   // Replace without check does nothing, as on Windows.
-  EXPECT_FALSE(Mapped(Changed([](DCB& d) { d.Flags |= FlagErrorChar; })).iflag & INPCK);
+  EXPECT_FALSE(Mapped(Changed([](DCB& d) {
+                  d.Flags = (d.Flags & ~FlagParity) | FlagErrorChar;
+                })).iflag & INPCK);
   const LineSettings replaced = Mapped(Changed([](DCB& d) { d.Flags |= FlagParity | FlagErrorChar; }));
   EXPECT_EQ(replaced.iflag & (INPCK | IGNPAR | PARMRK), INPCK);
 }

@@ -14,7 +14,7 @@ driver::DCB CardProgrammerDcb() {
   driver::DCB dcb;
   dcb.DCBlength = sizeof(driver::DCB);
   dcb.BaudRate = 9600;
-  dcb.Flags = driver::FlagBinary;
+  dcb.Flags = driver::FlagBinary | driver::FlagParity;  // parity checked
   dcb.XonLim = 256;
   dcb.XoffLim = 256;
   dcb.ByteSize = 8;

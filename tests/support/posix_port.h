@@ -13,7 +13,8 @@
 
 namespace test_support {
 
-// The line group as the card programmer sends it: 9600 baud, 8O2, no flow control.
+// The line group as the card programmer sends it: 9600 baud, 8O2 with parity checked,
+// no flow control.
 driver::DCB CardProgrammerDcb();
 
 driver::COMMTIMEOUTS Timeouts(std::uint32_t interval, std::uint32_t multiplier,

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "serial/driver/sim/card.h"
+#include "support/posix_port.h"
 
 using driver::sim::InverseConvention;
 
@@ -15,19 +16,7 @@ SimLink::SimLink(driver::DeviceFactory& factory, const std::string& port) {
   EXPECT_EQ(device_->SetTimeouts(CardTimeouts()), 0);
 }
 
-driver::DCB SimLink::CardLine() {
-  driver::DCB dcb;
-  dcb.DCBlength = sizeof dcb;
-  dcb.BaudRate = 9600;
-  dcb.Flags = driver::FlagBinary;
-  dcb.XonLim = dcb.XoffLim = 256;
-  dcb.ByteSize = 8;
-  dcb.Parity = driver::ODDPARITY;
-  dcb.StopBits = driver::TWOSTOPBITS;
-  dcb.XonChar = 0x11;
-  dcb.XoffChar = 0x13;
-  return dcb;
-}
+driver::DCB SimLink::CardLine() { return test_support::CardProgrammerDcb(); }
 
 driver::COMMTIMEOUTS SimLink::CardTimeouts() { return {0, 2, 400, 2, 400}; }
 
