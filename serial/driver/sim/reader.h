@@ -60,7 +60,7 @@ class Reader {
                 std::shared_ptr<TransferOp>& op, std::size_t& immediate);
   int StartWrite(unsigned session, const void* buffer, std::size_t count,
                  std::shared_ptr<TransferOp>& op, std::size_t& immediate);
-  int WaitFor(TransferOp& op, WakeEvent& wake, std::size_t& moved);
+  int WaitFor(TransferOp& op, std::size_t& moved);
   // The transfer's owner is gone: a read no longer touches its memory.
   void Abandon(TransferOp& op);
   int Purge(unsigned session, std::uint32_t flags);
@@ -114,8 +114,7 @@ class Reader {
   std::optional<Time> NextStepTime() const;
   // Sleeps with the lock released until `until`, until another thread changed
   // something, or until `stop` is set.
-  void Doze(std::unique_lock<std::mutex>& lock, WakeEvent& wake, const WakeEvent* stop,
-            std::optional<Time> until);
+  void Doze(std::unique_lock<std::mutex>& lock, const WakeEvent* stop, std::optional<Time> until);
   void NotifyIfChanged();
 
   mutable std::mutex mutex_;
@@ -123,6 +122,9 @@ class Reader {
   const ReaderSetup setup_;
   bool changed_ = false;
   std::vector<WakeEvent*> sleepers_;
+  // Wake events of past sleepers, for the next ones: one made for every wait cost two
+  // system calls between the end of a reply and the host's next command.
+  std::vector<std::unique_ptr<WakeEvent>> spareWakes_;
   Time now_{0};  // how far the simulation has run
 
   // The line: the host's transmitter with its break, the card's transmitter.
