@@ -51,10 +51,7 @@ std::optional<Reader::Step> Reader::NextStep() const {
 
 void Reader::AdvanceTo(Time now) {
   now_ = std::max(now_, now);
-  for (auto step = NextStep(); step && step->at <= now_; step = NextStep()) {
-    Run(*step);
-    changed_ = true;
-  }
+  for (auto step = NextStep(); step && step->at <= now_; step = NextStep()) Run(*step);
   DropPast(now_);
 }
 

@@ -41,8 +41,10 @@ struct TransferOp {
 // once with the times they will occupy it, the card's answers likewise when the card
 // has taken a command. Nothing runs by itself: every call first brings the simulation
 // up to the clock's present, taking each due step (a character complete at a receiver,
-// a time-out, a write ending) in time order. A thread that waits sleeps until the next
-// step is due or another thread changes something.
+// a time-out, a write ending) in time order. A thread that waits sleeps until the
+// earliest moment its wait can end or another thread changes something. Steps are not
+// such changes: they follow from time alone, and no wait can end by one before the
+// moment its thread sleeps until, so whichever thread takes them wakes nobody.
 //
 // The host port is opened by one device at a time (`session`); calls of an older
 // session fail with EBADF, every call after the reader was unplugged with EIO.
