@@ -2,8 +2,6 @@
 // reaches its handler, with the card programmer's port open on a simulated reader that
 // runs in real time.
 
-#include <sys/resource.h>
-
 #include <algorithm>
 #include <chrono>
 #include <memory>
@@ -12,6 +10,7 @@
 #include <vector>
 
 #include "app/card_port.h"
+#include "cpu_time.h"
 #include "report.h"
 #include "serial/comport.h"
 #include "serial/driver/sim/simulation.h"
@@ -28,13 +27,6 @@ constexpr auto kIdleSpan = std::chrono::seconds(5);
 constexpr int kArrivals = 101;
 constexpr double kIdleCpuTargetPercent = 0.5;
 constexpr double kLatencyTargetMs = 1;
-
-std::chrono::duration<double> ProcessCpuTime() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
-  return std::chrono::duration<double>(seconds(usage.ru_utime) + seconds(usage.ru_stime));
-}
 
 // A simulated reader in real time and the card programmer's port open on it, with
 // `onRxChar` as its only handler.

@@ -21,6 +21,23 @@ COMMTIMEOUTS ReadTimeouts(std::uint32_t interval, std::uint32_t multiplier, std:
   return {interval, multiplier, constant, 0, 0};
 }
 
+// Real time sped up, counting the sleeps of the thread that made it.
+class SleepCountingClock : public Clock {
+ public:
+  explicit SleepCountingClock(double speedFactor) : inner_(speedFactor) {}
+  Time Now() const override { return inner_.Now(); }
+  void SleepUntil(std::optional<Time> until, pollfd* fds, nfds_t count) override {
+    if (std::this_thread::get_id() == counted_) ++sleeps_;
+    inner_.SleepUntil(until, fds, count);
+  }
+  int Sleeps() const { return sleeps_; }
+
+ private:
+  ScaledClock inner_;
+  const std::thread::id counted_ = std::this_thread::get_id();
+  int sleeps_ = 0;  // only the counted thread touches it
+};
+
 // Starts a write and lets its characters go on the line without waiting for them.
 void Send(Device& device, const std::string& bytes) {
   std::unique_ptr<Transfer> transfer;
@@ -370,4 +387,26 @@ TEST(SimDeviceEventThread, WaitOnOneThreadTransfersOnAnother) {
   stop.Set();
   watcher.join();
   EXPECT_EQ(seen, EV_RXCHAR | EV_TXEMPTY);
+}
+
+// The watcher wakes for every character of the reply; the reader of the reply need not:
+// it sleeps until its last byte can have come, whoever takes the characters in meanwhile.
+TEST(SimDeviceEventThread, TransferSleepsThroughTheCharactersAnotherThreadWakesFor) {
+  constexpr int kReply = 5 + 1 + 256 + 2;
+  const auto clock = std::make_shared<SleepCountingClock>(10);
+  Simulation simulation({}, clock);
+  SimLink link(simulation);
+  ASSERT_EQ(link.Device().SetEventMask(EV_RXCHAR), 0);
+  WakeEvent stop;
+  int wakes = 0;
+  std::thread watcher([&] {
+    std::uint32_t occurred = 0;
+    while (link.Device().WaitEvent(occurred, stop) == 0) ++wakes;
+  });
+  EXPECT_EQ(ReadCardRaw(link, 256).size(), 256u);
+  const int sleeps = clock->Sleeps();
+  stop.Set();
+  watcher.join();
+  EXPECT_GT(wakes, 0);
+  EXPECT_LT(sleeps, kReply / 4);
 }

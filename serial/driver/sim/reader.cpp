@@ -51,10 +51,7 @@ std::optional<Reader::Step> Reader::NextStep() const {
 
 void Reader::AdvanceTo(Time now) {
   now_ = std::max(now_, now);
-  for (auto step = NextStep(); step && step->at <= now_; step = NextStep()) {
-    Run(*step);
-    changed_ = true;
-  }
+  for (auto step = NextStep(); step && step->at <= now_; step = NextStep()) Run(*step);
   DropPast(now_);
 }
 
@@ -228,16 +225,24 @@ std::optional<Time> Reader::EarliestEnd(const TransferOp& op) const {
   return unplugAt_ ? std::min(end, *unplugAt_) : end;
 }
 
-void Reader::Doze(std::unique_lock<std::mutex>& lock, WakeEvent& wake, const WakeEvent* stop,
+void Reader::Doze(std::unique_lock<std::mutex>& lock, const WakeEvent* stop,
                   std::optional<Time> until) {
   NotifyIfChanged();
-  sleepers_.push_back(&wake);
-  pollfd fds[2] = {{wake.Fd(), POLLIN, 0}, {stop ? stop->Fd() : -1, POLLIN, 0}};
+  std::unique_ptr<WakeEvent> wake;
+  if (spareWakes_.empty()) {
+    wake = std::make_unique<WakeEvent>();
+  } else {
+    wake = std::move(spareWakes_.back());
+    spareWakes_.pop_back();
+  }
+  sleepers_.push_back(wake.get());
+  pollfd fds[2] = {{wake->Fd(), POLLIN, 0}, {stop ? stop->Fd() : -1, POLLIN, 0}};
   lock.unlock();
   clock_->SleepUntil(until, fds, stop ? 2 : 1);
   lock.lock();
-  std::erase(sleepers_, &wake);
-  wake.Reset();
+  std::erase(sleepers_, wake.get());
+  wake->Reset();
+  spareWakes_.push_back(std::move(wake));
 }
 
 void Reader::NotifyIfChanged() {

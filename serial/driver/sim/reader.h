@@ -41,8 +41,10 @@ struct TransferOp {
 // once with the times they will occupy it, the card's answers likewise when the card
 // has taken a command. Nothing runs by itself: every call first brings the simulation
 // up to the clock's present, taking each due step (a character complete at a receiver,
-// a time-out, a write ending) in time order. A thread that waits sleeps until the next
-// step is due or another thread changes something.
+// a time-out, a write ending) in time order. A thread that waits sleeps until the
+// earliest moment its wait can end or another thread changes something. Steps are not
+// such changes: they follow from time alone, and no wait can end by one before the
+// moment its thread sleeps until, so whichever thread takes them wakes nobody.
 //
 // The host port is opened by one device at a time (`session`); calls of an older
 // session fail with EBADF, every call after the reader was unplugged with EIO.
@@ -60,7 +62,7 @@ class Reader {
                 std::shared_ptr<TransferOp>& op, std::size_t& immediate);
   int StartWrite(unsigned session, const void* buffer, std::size_t count,
                  std::shared_ptr<TransferOp>& op, std::size_t& immediate);
-  int WaitFor(TransferOp& op, WakeEvent& wake, std::size_t& moved);
+  int WaitFor(TransferOp& op, std::size_t& moved);
   // The transfer's owner is gone: a read no longer touches its memory.
   void Abandon(TransferOp& op);
   int Purge(unsigned session, std::uint32_t flags);
@@ -114,8 +116,7 @@ class Reader {
   std::optional<Time> NextStepTime() const;
   // Sleeps with the lock released until `until`, until another thread changed
   // something, or until `stop` is set.
-  void Doze(std::unique_lock<std::mutex>& lock, WakeEvent& wake, const WakeEvent* stop,
-            std::optional<Time> until);
+  void Doze(std::unique_lock<std::mutex>& lock, const WakeEvent* stop, std::optional<Time> until);
   void NotifyIfChanged();
 
   mutable std::mutex mutex_;
@@ -123,6 +124,9 @@ class Reader {
   const ReaderSetup setup_;
   bool changed_ = false;
   std::vector<WakeEvent*> sleepers_;
+  // Wake events of past sleepers, for the next ones: one made for every wait cost two
+  // system calls between the end of a reply and the host's next command.
+  std::vector<std::unique_ptr<WakeEvent>> spareWakes_;
   Time now_{0};  // how far the simulation has run
 
   // The line: the host's transmitter with its break, the card's transmitter.

@@ -130,10 +130,10 @@ int Reader::StartWrite(unsigned session, const void* buffer, std::size_t count,
   return 0;
 }
 
-int Reader::WaitFor(TransferOp& op, WakeEvent& wake, std::size_t& moved) {
+int Reader::WaitFor(TransferOp& op, std::size_t& moved) {
   Section section(*this, false);
   while (!op.done) {
-    Doze(section.Lock(), wake, nullptr, EarliestEnd(op));
+    Doze(section.Lock(), nullptr, EarliestEnd(op));
     AdvanceTo(clock_->Now());
   }
   moved = op.moved;
@@ -261,7 +261,6 @@ int Reader::WaitEvent(unsigned session, std::uint32_t& occurred, const WakeEvent
   if (const int error = Check(session)) return error;
   if (mask_ == 0) return EINVAL;
   const unsigned maskChanges = maskChanges_;
-  WakeEvent wake;
   for (;;) {
     if (!open_ || session != session_) return ECANCELED;
     if (unplugged_) return EIO;
@@ -275,7 +274,7 @@ int Reader::WaitEvent(unsigned session, std::uint32_t& occurred, const WakeEvent
       return 0;
     }
     if (stop.IsSet()) return ECANCELED;
-    Doze(section.Lock(), wake, &stop, NextStepTime());
+    Doze(section.Lock(), &stop, NextStepTime());
     AdvanceTo(clock_->Now());
   }
 }

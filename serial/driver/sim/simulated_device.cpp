@@ -10,12 +10,11 @@ class SimulatedTransfer : public Transfer {
   SimulatedTransfer(std::shared_ptr<Reader> reader, std::shared_ptr<TransferOp> op)
       : reader_(std::move(reader)), op_(std::move(op)) {}
   ~SimulatedTransfer() override { reader_->Abandon(*op_); }
-  int Wait(std::size_t& moved) override { return reader_->WaitFor(*op_, wake_, moved); }
+  int Wait(std::size_t& moved) override { return reader_->WaitFor(*op_, moved); }
 
  private:
   std::shared_ptr<Reader> reader_;
   std::shared_ptr<TransferOp> op_;
-  WakeEvent wake_;
 };
 
 // Wraps a started operation of the reader into a transfer.
