@@ -62,6 +62,7 @@ void Reader::Close(unsigned session) {
   SetRts(false, now_);
   SetDtr(false);
   input_.clear();
+  spareWakes_.clear();  // a closed port holds no descriptor
 }
 
 int Reader::SetQueueSizes(unsigned session, std::uint32_t input) {
