@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/card_port.h"
 #include "serial/comport.h"
 #include "serial/ini_file.h"
 #include "serial/registry.h"
@@ -9,17 +10,10 @@ namespace {
 
 constexpr TStoredGroups kAllGroups = TStoredGroups::All();
 
-// The port of the card programmer: 9600 baud, odd parity, two stop bits, short reads.
-void MakeCardProgrammerPort(TCustomComPort& port) {
+// The port of the card programmer, named as the window names it.
+void MakeCardProgrammerPort(TComPort& port) {
   port.SetName("ComPort1");
-  port.SetPort("COM2");
-  port.Parity().SetBits(prOdd);
-  port.SetStopBits(sbTwoStopBits);
-  port.Timeouts().SetReadInterval(0);
-  port.Timeouts().SetReadTotalMultiplier(2);
-  port.Timeouts().SetReadTotalConstant(400);
-  port.Timeouts().SetWriteTotalMultiplier(2);
-  port.Timeouts().SetWriteTotalConstant(400);
+  ApplyCardPortSettings(port);
 }
 
 TEST_F(StorageTest, ANewComponentStoresItsSixBasicValues) {
@@ -55,7 +49,7 @@ TEST_F(StorageTest, TheCardProgrammersPortWithAllGroupsInASettingsFile) {
             "FlowControl=None\r\n"
             "EventChar=#0\r\n"
             "DiscardNull=No\r\n"
-            "Parity.Check=No\r\n"
+            "Parity.Check=Yes\r\n"
             "Parity.Replace=No\r\n"
             "Parity.ReplaceChar=#0\r\n"
             "Buffer.OutputSize=1024\r\n"
@@ -92,7 +86,7 @@ TEST_F(StorageTest, TheCardProgrammersPortWithAllGroupsInTheRegistry) {
             "\"FlowControl\"=\"None\"\r\n"
             "\"EventChar\"=\"#0\"\r\n"
             "\"DiscardNull\"=\"No\"\r\n"
-            "\"Parity.Check\"=\"No\"\r\n"
+            "\"Parity.Check\"=\"Yes\"\r\n"
             "\"Parity.Replace\"=\"No\"\r\n"
             "\"Parity.ReplaceChar\"=\"#0\"\r\n"
             "\"Buffer.OutputSize\"=dword:00000400\r\n"
