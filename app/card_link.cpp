@@ -45,6 +45,25 @@ bool EndsWithSuccess(const std::string& reply) {
          BytesToHex(reply.substr(reply.size() - kStatusLength)) == kSuccessStatus;
 }
 
+// T=0: after a command header, 6X other than 60 and 9X open a status word; any other
+// byte is a procedure byte.
+bool IsStatusByte(char c) {
+  const auto b = static_cast<std::uint8_t>(c);
+  return ((b & 0xF0) == 0x60 && b != 0x60) || (b & 0xF0) == 0x90;
+}
+
+// The reader echoes every byte sent, whatever the card does: only a procedure byte after
+// the echo shows that the card took the header...
+bool HeaderTaken(const std::string& reply) {
+  return reply.size() == kReplyPrefix && !IsStatusByte(reply.back());
+}
+
+// ...and only the whole echo of the data followed by 90 00 that it took the page.
+bool PageTaken(const std::string& reply, const std::string& data) {
+  return reply.size() == data.size() + kStatusLength && reply.compare(0, data.size(), data) == 0 &&
+         EndsWithSuccess(reply);
+}
+
 }  // namespace
 
 std::string InvertBytes(const std::string& bytes) {
@@ -190,12 +209,13 @@ void TCardLink::ReadCard(const std::string& title, TBuffer& buffer) {
 
 void TCardLink::WritePage(const TBuffer& buffer, int address, int length) {
   Port.TakeLineErrors();
-  Exchange(HexToBytes(HeaderText("20", address, length)), kReplyPrefix);
-  const std::string reply = Exchange(buffer.Data().substr(static_cast<std::size_t>(address),
-                                                          static_cast<std::size_t>(length)),
-                                     length + kStatusLength);
+  const std::string data =
+      buffer.Data().substr(static_cast<std::size_t>(address), static_cast<std::size_t>(length));
+  // A card that did not take the header gets no data: it would read the data as commands.
   // A garbled echo or status leaves it unknown what the card took.
-  if (!EndsWithSuccess(reply) || !LineStayedClean()) throw std::runtime_error("Erreur d'écriture");
+  if (!HeaderTaken(Exchange(HexToBytes(HeaderText("20", address, length)), kReplyPrefix)) ||
+      !PageTaken(Exchange(data, length + kStatusLength), data) || !LineStayedClean())
+    throw std::runtime_error("Erreur d'écriture");
 }
 
 void TCardLink::WriteCard(const std::string& title, const TBuffer& buffer) {

@@ -373,6 +373,15 @@ TEST_F(CardLinkTest, APageSizeChangedDuringAWriteWaitsForTheNextOne) {
   EXPECT_EQ(HexOf(HostRuns(card.Trace()))[6], "00 20 00 00 08");
 }
 
+// The status byte left over would shift the echo of a short page into the place of 90 00.
+TEST_F(CardLinkTest, AWriteHeaderAnsweredWithAStatusGetsNoData) {
+  ReaderSetup setup;
+  setup.card.writeProtected = true;
+  Simulation& card = Attach(setup);
+  EXPECT_EQ(Write(std::string("\x5A\x5A\x90\x00", 4)).message, "Erreur d'écriture");
+  EXPECT_EQ(HexOf(HostRuns(card.Trace())), std::vector<std::string>{"00 20 00 00 04"});
+}
+
 TEST_F(CardLinkTest, AnEmptyBufferIsRefusedBeforeThePortOpens) {
   Simulation& card = Attach();
   EXPECT_EQ(Write("").message, "Buffer vide : rien à écrire");

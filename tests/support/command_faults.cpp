@@ -105,15 +105,10 @@ std::vector<CommandFault> PlacedFaults(Command command) {
     cases.push_back(Stopping(command, fault + "At" + at.name, std::move(inject), phase, messages));
   };
   // Counted from each reset: the first phase meets it first.
-  for (const Position& at : FirstMiddleLast(phases.front().commands))
+  for (const Position& at : FirstMiddleLast(phases.front().commands)) {
     add("WrongStatus", at, [i = at.index](ReaderSetup& s) { s.card.wrongStatusAt = i; }, 0);
-  // Also counted from each reset, but only a read misses its byte: a write's status
-  // comes after its data whatever became of the procedure byte.
-  std::optional<std::size_t> readPhase;  // the first phase that reads, if any
-  for (std::size_t p = 0; p < phases.size() && !readPhase; ++p)
-    if (!phases[p].writes) readPhase = p;
-  for (const Position& at : FirstMiddleLast(phases[readPhase.value_or(0)].commands))
-    add("LostByte", at, [i = at.index](ReaderSetup& s) { s.card.lostByteAt = i; }, readPhase);
+    add("LostByte", at, [i = at.index](ReaderSetup& s) { s.card.lostByteAt = i; }, 0);
+  }
   // Counted in commands answered over the whole command; the first can only go after one.
   const unsigned total = std::accumulate(phases.begin(), phases.end(), 0u,
                                          [](unsigned sum, const Phase& p) { return sum + p.commands; });

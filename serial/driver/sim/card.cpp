@@ -25,9 +25,11 @@ void Card::Reset() {
   received_.clear();
   commands_ = 0;
   takingData_ = false;
+  silent_ = false;
 }
 
 std::optional<Answer> Card::Take(std::uint8_t byte) {
+  if (silent_) return std::nullopt;
   received_ += static_cast<char>(byte);
   if (takingData_) {
     if (received_.size() < writeLength_) return std::nullopt;
@@ -45,6 +47,10 @@ Answer Card::OnHeader(const std::string& header) {
   const std::size_t address = static_cast<std::uint8_t>(header[2]) * 256u + static_cast<std::uint8_t>(header[3]);
   const std::size_t length = static_cast<std::uint8_t>(header[4]);
   const std::string procedure(1, static_cast<char>(instruction));
+  if (faults_.silentAfterHeaderAt == current_) {
+    silent_ = true;
+    return Answer{Time{0}, procedure, false};
+  }
   if (cls != 0) return Finish({}, kStatusUnknownClass);
   if (instruction == kReadInstruction)
     return Finish(procedure + memory_.Read(address, length == 0 ? 256 : length), kStatusOk);

@@ -38,6 +38,9 @@ struct CardFaults {
   // byte, a write's procedure byte).
   std::optional<unsigned> lostByteAt;
   bool writeProtected = false;  // writes answer 69 82
+  // This command's header gets its procedure byte, then the card hears nothing until the
+  // next reset, as one that lost its contacts half-way.
+  std::optional<unsigned> silentAfterHeaderAt;
 };
 
 // What the card sends after taking a byte: `bytes` (plain), `delay` after the end of
@@ -72,6 +75,7 @@ class Card {
   unsigned commands_ = 0;  // since the last reset
   unsigned current_ = 0;   // index of the command being answered
   bool takingData_ = false;
+  bool silent_ = false;
   std::size_t writeAddress_ = 0;
   std::size_t writeLength_ = 0;
 };
