@@ -60,6 +60,7 @@ const std::vector<Fault>& Faults() {
       {"busy port", [](ReaderSetup& s, unsigned) { s.heldByAnotherProgram = true; }},
       {"wrong status", [](ReaderSetup& s, unsigned at) { s.card.wrongStatusAt = at; }},
       {"lost byte", [](ReaderSetup& s, unsigned at) { s.card.lostByteAt = at; }},
+      {"mute after header", [](ReaderSetup& s, unsigned at) { s.card.silentAfterHeaderAt = at; }},
       {"card pulled", [](ReaderSetup& s, unsigned at) { s.cardPulledAfter = at + 1; }},
       {"reader unplugged", [](ReaderSetup& s, unsigned at) { s.readerUnpluggedAfter = at + 1; }},
       {"stuck cell", [](ReaderSetup& s, unsigned at) { s.stuckCells[static_cast<std::uint16_t>(at * kPage)] = 0x5A; }},
