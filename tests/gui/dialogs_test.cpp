@@ -29,7 +29,7 @@ QAbstractButton* ButtonWithText(QMessageBox* box, const QString& text) {
 TEST(QtDialogs, FileFilterBecomesQtsNameFilters) {
   EXPECT_EQ(ui::qt::NameFilters(ui::kFileFilter),
             (QStringList{"Fichiers Binaires (*.bin)", "Tous les fichiers (*)"}));
-  EXPECT_EQ(ui::qt::NameFilters("Images|*.bin; *.rom;*.*"), (QStringList{"Images (*.bin *.rom *)"}));
+  EXPECT_EQ(ui::qt::NameFilters("Images|*.bin; *.rom;*.*"), QStringList{"Images (*.bin *.rom *)"});
   EXPECT_EQ(ui::qt::NameFilters(""), QStringList{});
 }
 
