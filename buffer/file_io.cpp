@@ -94,12 +94,46 @@ void SyncFolder(const std::string& folder) {
   ::close(dfd);
 }
 
+// Cutting after writing serves a file written in place: its old blocks are overwritten
+// without needing new room, and bytes beyond the new length go.
 int WriteSyncAndClose(Fd& fd, const std::string& data) {
   int err = WriteAll(fd.get(), data);
+  if (err == 0 && ::ftruncate(fd.get(), static_cast<off_t>(data.size())) != 0) err = errno;
   if (err == 0 && ::fsync(fd.get()) != 0) err = errno;
   if (err == 0) err = fd.Close();
   return err;
 }
+
+// Opening without truncating lets the system apply every rule on writing this file
+// (modes, access lists, read-only mounts, a running program) and changes nothing.
+int OpenExistingForWriting(const std::string& target) {
+  const int fd = ::open(target.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0 || IsRegularFile(fd)) return fd;
+  ::close(fd);
+  errno = EINVAL;
+  return -1;
+}
+
+// `old` describes the file being replaced, or is null for a new one.
+int ReplaceThroughTemporary(const std::string& target, const struct stat* old,
+                            const std::string& data) {
+  const std::string folder = FolderOf(target);
+  std::string temp;
+  Fd fd(CreateTemporary(folder, temp));
+  if (fd.get() < 0) return errno;
+  if (old != nullptr) CopyAttributes(*old, fd.get());
+  int err = WriteSyncAndClose(fd, data);
+  if (err == 0 && ::rename(temp.c_str(), target.c_str()) != 0) err = errno;
+  if (err != 0) {
+    ::unlink(temp.c_str());
+    return err;
+  }
+  SyncFolder(folder);
+  return 0;
+}
+
+// The folder takes no new file or no rename over the old one (a sticky folder).
+bool FolderRefused(int err) { return err == EACCES || err == EPERM; }
 
 }  // namespace
 
@@ -129,17 +163,10 @@ int WriteFileAtomically(const std::string& name, const std::string& data) {
   const bool replacing = ::stat(target.c_str(), &old) == 0;
   // Renaming over a folder, device or FIFO would destroy it instead of writing a file.
   if (replacing && !S_ISREG(old.st_mode)) return S_ISDIR(old.st_mode) ? EISDIR : EINVAL;
-  const std::string folder = FolderOf(target);
-  std::string temp;
-  Fd fd(CreateTemporary(folder, temp));
-  if (fd.get() < 0) return errno;
-  if (replacing) CopyAttributes(old, fd.get());
-  int err = WriteSyncAndClose(fd, data);
-  if (err == 0 && ::rename(temp.c_str(), target.c_str()) != 0) err = errno;
-  if (err != 0) {
-    ::unlink(temp.c_str());
-    return err;
-  }
-  SyncFolder(folder);
-  return 0;
+  // A file this process may not write is not replaced either.
+  Fd existing(replacing ? OpenExistingForWriting(target) : -1);
+  if (replacing && existing.get() < 0) return errno;
+  const int err = ReplaceThroughTemporary(target, replacing ? &old : nullptr, data);
+  if (FolderRefused(err) && existing.get() >= 0) return WriteSyncAndClose(existing, data);
+  return err;
 }

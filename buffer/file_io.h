@@ -13,6 +13,9 @@ FileReadResult ReadFilePrefix(const std::string& name, std::size_t limit, std::s
 
 // Replaces `name` with `data` so that the file is either the old one or the complete
 // new one: a temporary file beside it is written, synced and renamed over it. A symbolic
-// link is followed; a folder, device or FIFO in the way is left alone and fails the write.
-// Returns 0 or the error number of the step that failed (the temporary is removed).
+// link is followed; a folder, device or FIFO in the way is left alone and fails the write,
+// and so does an existing file that this process may not open for writing. Where the
+// folder refuses the temporary but the file may be written, it is written in place,
+// without the guarantee. Returns 0 or the error number of the step that failed (the
+// temporary is removed).
 int WriteFileAtomically(const std::string& name, const std::string& data);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/fsuid.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -299,6 +300,22 @@ TEST_F(BufferFiles, SaveThatFailsMidwayKeepsTheOldFile) {
   EXPECT_EQ(WEXITSTATUS(status), 0) << "1: success reported, 2: wrong message, 3: no limit";
   EXPECT_EQ(ReadWhole(path), "old image");
   EXPECT_EQ(Entries(), Names{"card.bin"});
+}
+
+// Under the file-system identity of `nobody`, root obeys file modes as a user does.
+TEST_F(BufferFiles, SaveObeysTheFileModeWhateverTheFolderAllows) {
+  const std::string path = Path("card.bin");
+  const mode_t cases[][2] = {{0777, 0444}, {0555, 0666}, {0555, 0444}};  // folder, file
+  for (const auto& [folderMode, fileMode] : cases) {
+    WriteWhole(path, "old image");
+    ASSERT_EQ(::chmod(path.c_str(), fileMode) | ::chmod(dir_.c_str(), folderMode), 0);
+    ::setfsgid(65534), ::setfsuid(65534);
+    const std::string message = MessageOf([&] { Holding("new").SaveToFile(path); });
+    ::setfsuid(0), ::setfsgid(0), ::chmod(dir_.c_str(), 0700), ::chmod(path.c_str(), 0600);
+    EXPECT_EQ(message, fileMode == 0666 ? "(no error)" : "Erreur de creation du fichier " + path)
+        << std::oct << folderMode << " " << fileMode;
+    EXPECT_EQ(ReadWhole(path), message == "(no error)" ? "new" : "old image") << message;
+  }
 }
 
 // ---- file helpers ----

@@ -28,8 +28,8 @@ QAbstractButton* ButtonWithText(QMessageBox* box, const QString& text) {
 
 TEST(QtDialogs, FileFilterBecomesQtsNameFilters) {
   EXPECT_EQ(ui::qt::NameFilters(ui::kFileFilter),
-            (QStringList{"Fichiers Binaires (*.bin)", "Tous les fichiers (*.*)"}));
-  EXPECT_EQ(ui::qt::NameFilters("Images|*.bin;*.rom"), (QStringList{"Images (*.bin;*.rom)"}));
+            (QStringList{"Fichiers Binaires (*.bin)", "Tous les fichiers (*)"}));
+  EXPECT_EQ(ui::qt::NameFilters("Images|*.bin; *.rom;*.*"), QStringList{"Images (*.bin *.rom *)"});
   EXPECT_EQ(ui::qt::NameFilters(""), QStringList{});
 }
 
@@ -78,8 +78,7 @@ class FileDialogs : public ::testing::Test {
     AnswerNextModal([=, this](QWidget* modal) {
       auto* dialog = qobject_cast<QFileDialog*>(modal);
       ASSERT_NE(dialog, nullptr);
-      EXPECT_EQ(dialog->nameFilters(),
-                (QStringList{"Fichiers Binaires (*.bin)", "Tous les fichiers (*.*)"}));
+      EXPECT_EQ(dialog->nameFilters(), ui::qt::NameFilters(ui::kFileFilter));
       EXPECT_EQ(dialog->defaultSuffix(), "bin");
       dialog->setDirectory(folder.path());
       dialog->selectFile(name);

@@ -27,13 +27,14 @@ TEST(BelvantoProgram, RefusesWhatItDoesNotKnowWithStatus2) {
       {{"--map"}, "--map needs a value"},
       {{"--map", "COM1"}, "--map expects COMn=PATH with n from 1 to 96, not \"COM1\""},
       {{"--sim-speed", "0"}, "--sim-speed expects a positive number, not \"0\""},
+      {{"-platform", "offscreen", "-style", "Fusion", "--bogus"}, "unknown option \"--bogus\""},
   };
   for (const auto& c : cases) {
     const auto result = Belvanto(c.args);
     EXPECT_EQ(result.status, 2) << c.message;
     EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err,
-              "belvanto: " + c.message + "\nTry 'belvanto --help' for the options.\n");
+    EXPECT_TRUE(result.err.ends_with("belvanto: " + c.message +
+                                     "\nTry 'belvanto --help' for the options.\n")) << result.err;
   }
 }
 
@@ -49,5 +50,5 @@ TEST(BelvantoProgram, UnusableCardImageEndsWithStatus1) {
   WriteWholeFile(folder.File("short.bin"), "too short");
   const auto result = Belvanto({"--simulate=" + folder.File("short.bin")});
   EXPECT_EQ(result.status, 1);
-  EXPECT_EQ(result.err.rfind("belvanto: ", 0), 0u) << result.err;
+  EXPECT_NE(result.err.find("belvanto: "), std::string::npos) << result.err;
 }

@@ -13,13 +13,24 @@ QString DisplayText(const std::string& text) {
   return QString::fromStdString(text).replace("\r\n", "\n").replace('\r', '\n');
 }
 
+// Patterns in the Windows form are separated by ";" and "*.*" matches every file there;
+// Qt separates them by blanks and reads "*.*" literally, a name with a dot.
+QString QtPatterns(const QString& patterns) {
+  QStringList list = patterns.split(';', Qt::SkipEmptyParts);
+  for (QString& pattern : list) {
+    pattern = pattern.trimmed();
+    if (pattern == "*.*") pattern = "*";
+  }
+  return list.join(' ');
+}
+
 }  // namespace
 
 QStringList NameFilters(const std::string& filter) {
   const QStringList parts = QString::fromStdString(filter).split('|');
   QStringList filters;
   for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
-    filters << QString("%1 (%2)").arg(parts[i], parts[i + 1]);
+    filters << QString("%1 (%2)").arg(parts[i], QtPatterns(parts[i + 1]));
   return filters;
 }
 

@@ -20,7 +20,8 @@ class QtDialogs : public Dialogs {
   std::optional<std::string> ChooseFile(QFileDialog::AcceptMode mode);
 };
 
-// "Name|pattern|Name|pattern" as Qt's name filters: {"Name (pattern)", ...}.
+// "Name|pattern;pattern|Name|*.*" as Qt's name filters: {"Name (pattern pattern)",
+// "Name (*)"}.
 QStringList NameFilters(const std::string& filter);
 
 }  // namespace ui::qt
