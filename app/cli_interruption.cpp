@@ -16,7 +16,9 @@ namespace {
 constexpr int kSignals[] = {SIGINT, SIGTERM};
 
 std::atomic<bool> requested{false};
-static_assert(std::atomic<bool>::is_always_lock_free, "read and written by a signal handler");
+std::atomic<int> signalFd{-1};  // SignalEvent's, for the handler
+static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free,
+              "used by a signal handler");
 
 // Lives as long as the process: a handler that a signal started just before the
 // handling was given back may still write to it.
@@ -25,28 +27,37 @@ driver::WakeEvent& SignalEvent() {
   return *event;
 }
 
+struct sigaction previous[std::size(kSignals)];
+// A signal that was ignored (a job started in the background) stays ignored.
+bool handled[std::size(kSignals)];
+
 // Async-signal-safe calls only.
 extern "C" void OnSignal(int) {
   const int savedErrno = errno;
   requested.store(true);
-  for (const int number : kSignals) ::signal(number, SIG_DFL);
+  for (std::size_t i = 0; i < std::size(kSignals); ++i)
+    if (handled[i]) ::signal(kSignals[i], SIG_DFL);
   const std::uint64_t one = 1;
-  (void)!::write(SignalEvent().Fd(), &one, sizeof one);
+  (void)!::write(signalFd.load(), &one, sizeof one);
   errno = savedErrno;
 }
 
-struct sigaction previous[std::size(kSignals)];
-
 void HandleSignals() {
+  signalFd = SignalEvent().Fd();
   struct sigaction action {};
   action.sa_handler = &OnSignal;
   action.sa_flags = SA_RESTART;
   sigemptyset(&action.sa_mask);
-  for (std::size_t i = 0; i < std::size(kSignals); ++i) ::sigaction(kSignals[i], &action, &previous[i]);
+  for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+    ::sigaction(kSignals[i], nullptr, &previous[i]);
+    handled[i] = previous[i].sa_handler != SIG_IGN;
+    if (handled[i]) ::sigaction(kSignals[i], &action, nullptr);
+  }
 }
 
 void RestoreSignals() {
-  for (std::size_t i = 0; i < std::size(kSignals); ++i) ::sigaction(kSignals[i], &previous[i], nullptr);
+  for (std::size_t i = 0; i < std::size(kSignals); ++i)
+    if (handled[i]) ::sigaction(kSignals[i], &previous[i], nullptr);
 }
 
 // Passes every call through, except that transfers are refused once interrupted.
