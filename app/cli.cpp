@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "app/card_link.h"
+#include "app/cli_interruption.h"
 #include "buffer/buffer.h"
 #include "serial/comport.h"
 #include "serial/driver/directory.h"
@@ -90,13 +91,15 @@ int PortNumberFor(const std::string& port) {
 // The card commands, run over one card link as the window runs them.
 class CardCommands {
  public:
-  CardCommands(const Invocation& invocation, const Streams& streams)
+  CardCommands(const Invocation& invocation, const Streams& streams,
+               driver::DeviceFactory& devices)
       : invocation_(invocation),
         out_(streams.out),
         toolkit_(streams.progressFd, invocation.quiet),
         link_(port_, toolkit_, nullptr) {
     ApplyCommonOptions(invocation.common);
     ApplyCardPortSettings(port_);
+    port_.SetDeviceFactory(&devices);
     link_.PortIndex = [number = PortNumberFor(invocation.port)] { return number - 1; };
     link_.PageSize = invocation.size.pageSize;
     link_.OnATR = [this, &err = streams.err](const std::string& atr) {
@@ -115,6 +118,7 @@ class CardCommands {
   int Read() {
     TBuffer card = EmptyBuffer(invocation_.size.capacity);
     link_.ReadCard("Lecture", card);
+    Interruption::ThrowIfRequested();
     card.SaveToFile(invocation_.file);
     return Report("Lecture OK (" + std::to_string(card.Size()) + " octets)");
   }
@@ -164,10 +168,17 @@ class CardCommands {
   std::string atr_;  // the last one received
 };
 
+// Once interrupted, the failure that the cancelling caused is not the one to report.
 template <int (CardCommands::*command)()>
 int OnCard(const Invocation& invocation, const Streams& streams) {
-  CardCommands card(invocation, streams);
-  return (card.*command)();
+  Interruption interruption(driver::PortDirectory::Instance());
+  try {
+    CardCommands card(invocation, streams, interruption);
+    return (card.*command)();
+  } catch (...) {
+    Interruption::ThrowIfRequested();
+    throw;
+  }
 }
 
 struct CommandEntry {
@@ -264,7 +275,8 @@ std::string HelpText() {
          "  0   success\n"
          "  1   verify or erase found a difference (its address is printed)\n"
          "  2   error (port, card, transfer or file)\n"
-         "  64  bad command line\n";
+         "  64  bad command line\n"
+         "  130 interrupted by Ctrl+C (SIGINT) or SIGTERM during a card command\n";
 }
 
 int Run(const std::vector<std::string>& args, const Streams& streams) {
@@ -281,6 +293,9 @@ int Run(const std::vector<std::string>& args, const Streams& streams) {
   }
   try {
     return Execute(invocation, streams);
+  } catch (const Interrupted& e) {
+    streams.err << ui::WithFullStop(e.what()) << std::endl;
+    return kInterrupted;
   } catch (...) {
     streams.err << ui::WithFullStop(ui::MessageOf(std::current_exception())) << std::endl;
     return kFailure;

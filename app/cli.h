@@ -17,6 +17,7 @@ enum ExitStatus {
   kDifference = 1,  // verify or erase found a byte that differs
   kFailure = 2,     // an error, its message on standard error
   kUsage = 64,      // bad command line
+  kInterrupted = 130,  // SIGINT or SIGTERM during a card command
 };
 
 enum class Command { Atr, Read, Write, Verify, Erase, Dump };
