@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <thread>
+
+#include "serial/driver/event.h"
+
 using driver::COMMTIMEOUTS;
 using driver::MAXDWORD;
 using driver::TransferTiming;
@@ -58,4 +63,28 @@ TEST(TransferTiming, WriteTotalIsMultiplierTimesCountPlusConstant) {
             std::chrono::nanoseconds(1500ms));
   EXPECT_EQ(TransferTiming::ForWrite(COMMTIMEOUTS{}, 5).Remaining(1h, std::nullopt, 0),
             std::nullopt);
+}
+
+TEST(TransferTiming, TotalsBeyondACenturyAreHeldThereInsteadOfWrapping) {
+  const struct {
+    std::uint32_t multiplier, constant;
+    std::size_t count;
+    TransferTiming::Duration total;
+  } cases[] = {
+      {MAXDWORD, MAXDWORD, 100, 4294967295ms * 101},  // still exact: 13.7 years
+      {MAXDWORD, 0, 3000, TransferTiming::kLongest},
+      {MAXDWORD, MAXDWORD, SIZE_MAX, TransferTiming::kLongest},
+      {2, MAXDWORD, SIZE_MAX, TransferTiming::kLongest},
+  };
+  for (const auto& c : cases) {
+    COMMTIMEOUTS t = Read(0, c.multiplier, c.constant);
+    t.WriteTotalTimeoutMultiplier = c.multiplier;
+    t.WriteTotalTimeoutConstant = c.constant;
+    EXPECT_EQ(TransferTiming::ForRead(t, c.count).Remaining(1s, std::nullopt, 0), c.total - 1s);
+    EXPECT_EQ(TransferTiming::ForWrite(t, c.count).Remaining(1s, std::nullopt, 0), c.total - 1s);
+  }
+  driver::WakeEvent event;  // a poll with the longest time-out still waits
+  std::thread setter([&] { std::this_thread::sleep_for(50ms); event.Set(); });
+  EXPECT_TRUE(event.Wait(std::chrono::nanoseconds::max()));
+  setter.join();
 }
