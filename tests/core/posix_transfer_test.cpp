@@ -188,3 +188,15 @@ TEST_F(PosixTransfer, PeerHangingUpEndsTheReadWithAnErrorNotASpin) {
   EXPECT_NE(Read(*device_, 1).error, 0);
   EXPECT_NE(Write(*device_, "x").error, 0);
 }
+
+TEST_F(PosixTransfer, ReadWaitedForAfterItsDeadlineTakesTheBytesThatCameInTime) {
+  Open(Timeouts(0, 0, 100));
+  char buffer[8];
+  std::unique_ptr<Transfer> transfer;
+  std::size_t immediate = 0, moved = 0;
+  ASSERT_EQ(device_->StartRead(buffer, sizeof buffer, transfer, immediate), 0);
+  pty_.Send("late");
+  std::this_thread::sleep_for(300ms);
+  EXPECT_EQ(transfer->Wait(moved), 0);
+  EXPECT_EQ(std::string(buffer, moved), "late");
+}

@@ -71,6 +71,11 @@ int PosixTransfer::Wait(std::size_t& moved) {
 int PosixTransfer::Run() {
   Channel::Lease lease(*channel_);
   if (!lease) return ECANCELED;
+  // Bytes that came before the wait began came in time, also when the deadline has
+  // passed since: they are taken before it is judged.
+  if (waiter_.kind == WaitKind::Read && !waiter_.cancel.IsSet()) {
+    if (const int error = MoveAvailable(lease.Fd(), false)) return error;
+  }
   const short direction = waiter_.kind == WaitKind::Read ? POLLIN : POLLOUT;
   for (;;) {
     if (waiter_.cancel.IsSet()) return ECANCELED;
