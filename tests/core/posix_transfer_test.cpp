@@ -200,3 +200,12 @@ TEST_F(PosixTransfer, ReadWaitedForAfterItsDeadlineTakesTheBytesThatCameInTime) 
   EXPECT_EQ(transfer->Wait(moved), 0);
   EXPECT_EQ(std::string(buffer, moved), "late");
 }
+
+TEST_F(PosixTransfer, BytesReportedWrittenReachThePeerWhenThePortClosesAtOnce) {
+  Open(Timeouts(0, 0, 0, 0, 200));
+  const std::string flood(1 << 20, 'w');
+  const TransferOutcome written = Write(*device_, flood);
+  device_->Purge(PURGE_TXCLEAR | PURGE_RXCLEAR);  // as the event thread does when closing
+  device_->Close();
+  EXPECT_EQ(pty_.Receive(flood.size(), 2s).size(), written.bytes.size());
+}
