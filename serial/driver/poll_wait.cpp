@@ -6,9 +6,20 @@
 
 namespace driver {
 
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Now plus the timeout, held at the clock's end instead of wrapping into the past.
+Clock::time_point DeadlineAfter(std::chrono::nanoseconds timeout) {
+  const auto now = Clock::now();
+  return now + std::min<Clock::duration>(timeout, Clock::time_point::max() - now);
+}
+
+}  // namespace
+
 int PollFor(pollfd* fds, nfds_t count, std::optional<std::chrono::nanoseconds> timeout) {
-  using Clock = std::chrono::steady_clock;
-  const auto deadline = timeout ? Clock::now() + *timeout : Clock::time_point::max();
+  const auto deadline = timeout ? DeadlineAfter(*timeout) : Clock::time_point::max();
   for (;;) {
     timespec ts{};
     timespec* tsp = nullptr;

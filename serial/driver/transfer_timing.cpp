@@ -8,14 +8,19 @@ namespace {
 
 using Duration = TransferTiming::Duration;
 
+constexpr std::uint64_t kLongestMs =
+    std::chrono::duration_cast<std::chrono::milliseconds>(TransferTiming::kLongest).count();
+
 Duration Milliseconds(std::uint64_t ms) {
-  return std::chrono::duration_cast<Duration>(std::chrono::milliseconds(ms));
+  return std::chrono::milliseconds(std::min(ms, kLongestMs));
 }
 
-// multiplier × count + constant, or no limit when both are 0.
+// multiplier × count + constant, or no limit when both are 0. Held at kLongest: the
+// product alone can pass what 64 bits hold.
 std::optional<Duration> TotalLimit(std::uint32_t multiplier, std::uint32_t constant,
                                    std::size_t count) {
   if (multiplier == 0 && constant == 0) return std::nullopt;
+  if (multiplier != 0 && count > kLongestMs / multiplier) return TransferTiming::kLongest;
   return Milliseconds(std::uint64_t{multiplier} * count + constant);
 }
 

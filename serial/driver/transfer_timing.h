@@ -15,6 +15,10 @@ class TransferTiming {
  public:
   using Duration = std::chrono::nanoseconds;
 
+  // Totals beyond this (MAXDWORD × a few thousand bytes) are held here: a century is no
+  // limit to a transfer, and a clock reading plus this still fits in a Duration.
+  static constexpr Duration kLongest = std::chrono::hours(24 * 365 * 100);
+
   static TransferTiming ForRead(const COMMTIMEOUTS& t, std::size_t count);
   static TransferTiming ForWrite(const COMMTIMEOUTS& t, std::size_t count);
 

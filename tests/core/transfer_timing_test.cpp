@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
+#include "serial/driver/event.h"
+
 using driver::COMMTIMEOUTS;
 using driver::MAXDWORD;
 using driver::TransferTiming;
@@ -58,4 +62,18 @@ TEST(TransferTiming, WriteTotalIsMultiplierTimesCountPlusConstant) {
             std::chrono::nanoseconds(1500ms));
   EXPECT_EQ(TransferTiming::ForWrite(COMMTIMEOUTS{}, 5).Remaining(1h, std::nullopt, 0),
             std::nullopt);
+}
+
+TEST(TransferTiming, TotalsBeyondACenturyAreHeldThereInsteadOfWrapping) {
+  const std::tuple<std::uint32_t, std::uint32_t, std::size_t, TransferTiming::Duration> cases[] = {
+      {MAXDWORD, MAXDWORD, 100, 4294967295ms * 101},  // still exact: 13.7 years
+      {MAXDWORD, 0, 3000, TransferTiming::kLongest},
+      {2, MAXDWORD, SIZE_MAX, TransferTiming::kLongest}};
+  for (const auto& [multiplier, constant, count, total] : cases) {
+    const COMMTIMEOUTS t{0, multiplier, constant, multiplier, constant};
+    EXPECT_EQ(TransferTiming::ForRead(t, count).Remaining(1s, std::nullopt, 0), total - 1s);
+    EXPECT_EQ(TransferTiming::ForWrite(t, count).Remaining(1s, std::nullopt, 0), total - 1s);
+  }
+  const driver::WakeEvent set(true);  // the poll helper's deadline does not overflow either
+  EXPECT_TRUE(set.Wait(std::chrono::nanoseconds::max()));
 }

@@ -3,6 +3,8 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include "serial/driver/posix/output_drain.h"
+
 namespace driver::posix {
 
 Channel::Channel(int fd) : fd_(fd) {}
@@ -44,12 +46,19 @@ bool Channel::IsClosed() const {
   return closed_;
 }
 
+// A write ends once its bytes have left or been taken back, so what is still queued
+// belongs to a cancelled one. Discarded, it cannot hold the kernel's close for the drain
+// (30 s by default on a line held by flow control). Closed outside the lock all the
+// same: once closed_ is set and the leases have run out, nothing else uses the descriptor.
 void Channel::Close() {
-  std::unique_lock lock(mutex_);
-  if (closed_) return;
-  closed_ = true;
-  for (Waiter* waiter : waiters_) waiter->cancel.Set();
-  idle_.wait(lock, [this] { return users_ == 0; });
+  {
+    std::unique_lock lock(mutex_);
+    if (closed_) return;
+    closed_ = true;
+    for (Waiter* waiter : waiters_) waiter->cancel.Set();
+    idle_.wait(lock, [this] { return users_ == 0; });
+  }
+  DiscardUnsent(fd_);
   ::ioctl(fd_, TIOCNXCL);
   ::close(fd_);
 }

@@ -10,6 +10,7 @@
 
 #include "serial/driver/directory.h"
 #include "serial/driver/posix/kernel_termios.h"
+#include "serial/driver/posix/output_drain.h"
 #include "serial/driver/posix/posix_transfer.h"
 
 namespace driver {
@@ -126,7 +127,7 @@ int PosixDevice::Purge(std::uint32_t flags) {
     channel_->CountConsumed(queued);
     if (::tcflush(lease.Fd(), TCIFLUSH) != 0) return errno;
   }
-  if ((flags & PURGE_TXCLEAR) && ::tcflush(lease.Fd(), TCOFLUSH) != 0) return errno;
+  if (flags & PURGE_TXCLEAR) return DiscardUnsent(lease.Fd());
   return 0;
 }
 

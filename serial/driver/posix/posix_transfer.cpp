@@ -4,8 +4,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <functional>
 
 #include "serial/driver/poll_wait.h"
+#include "serial/driver/posix/line_counters.h"
+#include "serial/driver/posix/output_drain.h"
 
 namespace driver::posix {
 
@@ -15,6 +18,28 @@ TransferTiming TimingOf(const COMMTIMEOUTS& timeouts, WaitKind kind, std::size_t
   return kind == WaitKind::Read ? TransferTiming::ForRead(timeouts, count)
                                 : TransferTiming::ForWrite(timeouts, count);
 }
+
+// The output queue of the tty that a write holds; cancelling the write ends its sleep.
+class TtyOutput final : public OutputQueue {
+ public:
+  TtyOutput(int fd, const WakeEvent& cancel, std::function<std::optional<Duration>()> timeLeft)
+      : fd_(fd), cancel_(cancel), timeLeft_(std::move(timeLeft)) {}
+
+  int Queued(std::uint32_t& bytes) override { return OutputQueued(fd_, bytes); }
+  int Discard() override { return DiscardUnsent(fd_); }
+  int Sleep(Duration step) override {
+    pollfd cancel{cancel_.Fd(), POLLIN, 0};
+    if (PollFor(&cancel, 1, step) < 0) return errno;
+    return cancel.revents != 0 ? ECANCELED : 0;
+  }
+  std::optional<Duration> TimeLeft() override { return timeLeft_(); }
+  Duration CharacterTime() override { return CharacterTimeOf(fd_); }
+
+ private:
+  const int fd_;
+  const WakeEvent& cancel_;
+  const std::function<std::optional<Duration>()> timeLeft_;
+};
 
 }  // namespace
 
@@ -53,7 +78,7 @@ int PosixTransfer::Start(std::unique_ptr<PosixTransfer> transfer,
     transfer->channel_->Add(transfer->waiter_);
     if (const int error = transfer->MoveAvailable(lease.Fd(), false)) return error;
   }
-  if (transfer->IsOver()) {
+  if (transfer->EndsAtStart()) {
     transfer->Finish(0);
     immediate = transfer->moved_;
   }
@@ -71,17 +96,34 @@ int PosixTransfer::Wait(std::size_t& moved) {
 int PosixTransfer::Run() {
   Channel::Lease lease(*channel_);
   if (!lease) return ECANCELED;
+  const bool reading = waiter_.kind == WaitKind::Read;
+  // Bytes that came before the wait began came in time, also when the deadline has
+  // passed since: they are taken before it is judged.
+  if (reading && !waiter_.cancel.IsSet()) {
+    if (const int error = MoveAvailable(lease.Fd(), false)) return error;
+  }
+  if (const int error = MoveUntilOver(lease.Fd())) return error;
+  return reading ? 0 : AwaitSent(lease.Fd());
+}
+
+int PosixTransfer::MoveUntilOver(int fd) {
   const short direction = waiter_.kind == WaitKind::Read ? POLLIN : POLLOUT;
   for (;;) {
     if (waiter_.cancel.IsSet()) return ECANCELED;
     if (IsOver()) return 0;
-    pollfd fds[] = {{lease.Fd(), direction, 0}, {waiter_.cancel.Fd(), POLLIN, 0}};
+    pollfd fds[] = {{fd, direction, 0}, {waiter_.cancel.Fd(), POLLIN, 0}};
     if (PollFor(fds, 2, TimeLeft()) < 0) return errno;
     if (fds[1].revents != 0) return ECANCELED;
     if (fds[0].revents == 0) continue;
     const bool hungUp = fds[0].revents & (POLLHUP | POLLERR | POLLNVAL);
-    if (const int error = MoveAvailable(lease.Fd(), hungUp)) return error;
+    if (const int error = MoveAvailable(fd, hungUp)) return error;
   }
+}
+
+// The kernel took the bytes; the write is over once they have left, or at its deadline.
+int PosixTransfer::AwaitSent(int fd) {
+  TtyOutput output(fd, waiter_.cancel, [this] { return TimeLeft(); });
+  return AwaitDrained(output, moved_);
 }
 
 int PosixTransfer::MoveAvailable(int fd, bool hungUp) {
@@ -118,6 +160,11 @@ std::optional<TransferTiming::Duration> PosixTransfer::TimeLeft() const {
   std::optional<TransferTiming::Duration> sinceLastByte;
   if (lastByte_) sinceLastByte = now - *lastByte_;
   return timing_.Remaining(now - start_, sinceLastByte, moved_);
+}
+
+// A read may end as it starts; a write that handed bytes over waits for them to leave.
+bool PosixTransfer::EndsAtStart() const {
+  return IsOver() && (waiter_.kind == WaitKind::Read || moved_ == 0);
 }
 
 bool PosixTransfer::IsOver() const {

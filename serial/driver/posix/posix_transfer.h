@@ -13,7 +13,8 @@
 namespace driver::posix {
 
 // A read or a write on a tty with the Windows time-outs, counted from its start. It
-// moves what it can when it starts; the rest is moved by Wait.
+// moves what it can when it starts; the rest is moved by Wait. A write ends when its
+// bytes have left the kernel's output queue, not when they are in it.
 class PosixTransfer : public Transfer {
  public:
   static int StartRead(std::shared_ptr<Channel> channel, void* buffer, std::size_t count,
@@ -33,11 +34,15 @@ class PosixTransfer : public Transfer {
                    std::size_t& immediate);
 
   int Run();
+  // Reads or writes until all bytes are moved or the time-outs end the transfer.
+  int MoveUntilOver(int fd);
+  int AwaitSent(int fd);
   // Reads or writes while the descriptor takes it. 0, or the error that ends the transfer.
   int MoveAvailable(int fd, bool hungUp);
   long Step(int fd);
   std::optional<TransferTiming::Duration> TimeLeft() const;
   bool IsOver() const;
+  bool EndsAtStart() const;
   void Finish(int result);
 
   const std::shared_ptr<Channel> channel_;
