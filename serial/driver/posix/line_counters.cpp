@@ -27,6 +27,10 @@ int ReadLineCounters(int fd, LineCounters& counters) {
     return errno == ENOTTY || errno == EINVAL ? 0 : errno;
   }
   counters.available = true;
+  counters.cts = static_cast<std::uint32_t>(icount.cts);
+  counters.dsr = static_cast<std::uint32_t>(icount.dsr);
+  counters.rng = static_cast<std::uint32_t>(icount.rng);
+  counters.dcd = static_cast<std::uint32_t>(icount.dcd);
   counters.rx = static_cast<std::uint32_t>(icount.rx);
   counters.frame = static_cast<std::uint32_t>(icount.frame);
   counters.parity = static_cast<std::uint32_t>(icount.parity);
@@ -44,6 +48,15 @@ std::uint32_t ErrorFlagsBetween(const LineCounters& before, const LineCounters& 
   if (after.brk != before.brk) flags |= CE_BREAK;
   if (after.bufOverrun != before.bufOverrun) flags |= CE_RXOVER;
   return flags;
+}
+
+std::uint32_t ModemEventsBetween(const LineCounters& before, const LineCounters& after) {
+  std::uint32_t events = 0;
+  if (after.cts != before.cts) events |= EV_CTS;
+  if (after.dsr != before.dsr) events |= EV_DSR;
+  if (after.rng != before.rng) events |= EV_RING;
+  if (after.dcd != before.dcd) events |= EV_RLSD;
+  return events;
 }
 
 int InputQueued(int fd, std::uint32_t& count) { return QueueCount(fd, FIONREAD, count); }
