@@ -9,63 +9,41 @@
 
 using namespace driver;
 using driver::posix::LineCounters;
-using driver::posix::LineWatch;
-using driver::posix::ModemEventsBetween;
-using test_support::PlayedModemLines;
-
-namespace {
-
-LineCounters Counted(std::uint32_t cts, std::uint32_t dsr, std::uint32_t rng, std::uint32_t dcd) {
-  LineCounters counters;
-  counters.available = true;
-  counters.cts = cts;
-  counters.dsr = dsr;
-  counters.rng = rng;
-  counters.dcd = dcd;
-  return counters;
-}
-
-}  // namespace
 
 TEST(LineCounters, ModemEventsAreTheLinesWhoseCountersMoved) {
-  const LineCounters base = Counted(5, 5, 5, 5);
-  LineCounters otherTotals = base;
-  otherTotals.rx = otherTotals.frame = otherTotals.brk = 9;
+  const LineCounters before{.available = true, .cts = 0xFFFFFFFF, .rx = 3};
   const struct {
     LineCounters after;
     std::uint32_t events;
   } cases[] = {
-      {base, 0},
-      {otherTotals, 0},
-      {Counted(6, 5, 5, 5), EV_CTS},
-      {Counted(5, 7, 5, 5), EV_DSR},
-      {Counted(5, 5, 6, 5), EV_RING},
-      {Counted(5, 5, 5, 4), EV_RLSD},
-      {Counted(7, 6, 6, 6), EV_CTS | EV_DSR | EV_RING | EV_RLSD},
+      {before, 0},
+      {{.available = true, .cts = 0xFFFFFFFF, .rx = 9, .frame = 1, .brk = 1}, 0},
+      {{.available = true}, EV_CTS},  // the totals wrap
+      {{.available = true, .cts = 0xFFFFFFFF, .dsr = 1}, EV_DSR},
+      {{.available = true, .cts = 0xFFFFFFFF, .rng = 1}, EV_RING},
+      {{.available = true, .cts = 0xFFFFFFFF, .dcd = 2}, EV_RLSD},
+      {{.available = true, .cts = 1, .dsr = 1, .rng = 1, .dcd = 1}, EV_CTS | EV_DSR | EV_RING | EV_RLSD},
   };
-  for (const auto& c : cases) EXPECT_EQ(ModemEventsBetween(base, c.after), c.events);
-  // The totals wrap; a device without counters never moves.
-  EXPECT_EQ(ModemEventsBetween(Counted(0xFFFFFFFF, 0, 0, 0), Counted(0, 0, 0, 0)), EV_CTS);
-  EXPECT_EQ(ModemEventsBetween(LineCounters{}, LineCounters{}), 0u);
+  for (const auto& c : cases) EXPECT_EQ(posix::ModemEventsBetween(before, c.after), c.events);
 }
 
 TEST(LineWatch, WakesForSelectedLinesOnlyAndEndsWhileBlocked) {
-  PlayedModemLines lines;
+  test_support::PlayedModemLines lines;
   WakeEvent moved;
   {
-    const LineWatch watch(lines, EV_CTS | EV_RLSD, moved);
+    const posix::LineWatch watch(lines, EV_CTS | EV_RLSD, moved);
     ASSERT_TRUE(lines.Entered(1));
     EXPECT_EQ(lines.WaitedLines(), TIOCM_CTS | TIOCM_CD);
-    lines.Move(Counted(0, 1, 1, 0));  // DSR and ring: not selected
+    lines.Move({.available = true, .dsr = 1, .rng = 1});  // not selected
     ASSERT_TRUE(lines.Entered(2));
     EXPECT_FALSE(moved.IsSet());
-    lines.Move(Counted(0, 1, 1, 1));
+    lines.Move({.available = true, .dsr = 1, .rng = 1, .dcd = 1});
     ASSERT_TRUE(lines.Entered(3));
     EXPECT_TRUE(moved.IsSet());
   }  // ends blocked in the read
   // Ended mostly on its way into the blocking call, where a signal is lost.
   for (int waits = 4; waits < 54; ++waits) {
-    const LineWatch watch(lines, EV_RING, moved);
+    const posix::LineWatch watch(lines, EV_RING, moved);
     ASSERT_TRUE(lines.Entered(waits));
   }
 }
