@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <functional>
 #include <mutex>
 
 #include "serial/driver/records.h"
@@ -50,8 +51,23 @@ void InstallSignalHandler() {
   });
 }
 
-// A program that blocks signals before it starts threads must not keep this one away.
-void UnblockSignal() {
+// The watch takes none of the program's own signals, which then reach the threads that
+// expect them: it starts with every signal blocked and lets in only its stop signal.
+std::thread StartWithSignalsBlocked(const std::function<void()>& body) {
+  sigset_t all, previous;
+  sigfillset(&all);
+  ::pthread_sigmask(SIG_SETMASK, &all, &previous);
+  try {
+    std::thread thread(body);
+    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    return thread;
+  } catch (...) {
+    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    throw;
+  }
+}
+
+void UnblockStopSignal() {
   sigset_t set;
   sigemptyset(&set);
   sigaddset(&set, LineWatchSignal());
@@ -73,7 +89,7 @@ int LineWatchSignal() { return SIGRTMIN + 5; }
 LineWatch::LineWatch(ModemLineSource& source, std::uint32_t events, WakeEvent& moved)
     : source_(source), events_(events), moved_(moved) {
   InstallSignalHandler();
-  thread_ = std::thread([this] { Run(); });
+  thread_ = StartWithSignalsBlocked([this] { Run(); });
 }
 
 LineWatch::~LineWatch() {
@@ -87,7 +103,7 @@ LineWatch::~LineWatch() {
 // A wait that fails (the device went away, or its driver has no such wait) ends the
 // watch: the lines are then not reported, as on a device without them.
 void LineWatch::Run() {
-  UnblockSignal();
+  UnblockStopSignal();
   LineCounters seen;
   if (source_.ReadCounters(seen) == 0) {
     while (!stop_) {
