@@ -11,7 +11,14 @@
 
 namespace driver::posix {
 
+namespace {
+
+constexpr std::uint32_t kModemLineEvents = EV_CTS | EV_DSR | EV_RING | EV_RLSD;
+
+}  // namespace
+
 EventWatch::~EventWatch() {
+  Close();
   if (epoll_ >= 0) ::close(epoll_);
 }
 
@@ -24,6 +31,7 @@ int EventWatch::Attach(int fd, const Channel& channel) {
   std::uint32_t queued = 0;
   if (const int error = InputQueued(fd, queued)) return error;
   received_ = channel.Consumed() + queued;
+  modemLines_ = TtyModemLines(fd);
   return ReadLineCounters(fd, counters_);
 }
 
@@ -33,8 +41,21 @@ void EventWatch::SetInputSize(std::uint32_t bytes) {
 }
 
 void EventWatch::SetMask(std::uint32_t mask) {
-  std::lock_guard lock(mutex_);
-  mask_ = mask;
+  std::lock_guard watchLock(watchMutex_);
+  {
+    std::lock_guard lock(mutex_);
+    mask_ = mask;
+  }
+  const std::uint32_t lines = mask & kModemLineEvents;
+  if (closed_ || !modemLines_ || lines == (lineWatch_ ? lineWatch_->Events() : 0)) return;
+  lineWatch_.reset();
+  if (lines != 0) lineWatch_ = std::make_unique<LineWatch>(*modemLines_, lines, linesMoved_);
+}
+
+void EventWatch::Close() {
+  std::lock_guard lock(watchMutex_);
+  closed_ = true;
+  lineWatch_.reset();
 }
 
 int EventWatch::Wait(Channel& channel, std::uint32_t& occurred, const WakeEvent& stop) {
@@ -64,13 +85,16 @@ int EventWatch::WaitLeased(int fd, Channel& channel, Waiter& waiter, std::uint32
     pollfd fds[] = {{epoll_, POLLIN, 0},
                     {waiter.cancel.Fd(), POLLIN, 0},
                     {stop.Fd(), POLLIN, 0},
-                    {channel.Written().Fd(), POLLIN, 0}};
+                    {channel.Written().Fd(), POLLIN, 0},
+                    {linesMoved_.Fd(), POLLIN, 0}};
     if (PollFor(fds, std::size(fds), std::nullopt) < 0) return errno;
   }
 }
 
 int EventWatch::Evaluate(int fd, Channel& channel, std::uint32_t& found) {
   found = 0;
+  // Before the counters are read: a line that moves after this wakes the wait again.
+  linesMoved_.Reset();
   if (const int error = DrainEdges()) return error;
   // Consumed before queued: a read between the two can then only hide bytes for a
   // moment, never count them twice.
@@ -84,6 +108,7 @@ int EventWatch::Evaluate(int fd, Channel& channel, std::uint32_t& found) {
   const std::uint32_t errors = ErrorFlagsBetween(counters_, now);
   if (errors & (CE_FRAME | CE_OVERRUN | CE_RXPARITY)) found |= EV_ERR;
   if (errors & CE_BREAK) found |= EV_BREAK;
+  found |= ModemEventsBetween(counters_, now);
   counters_ = now;
   if (BecameNearlyFull(queued)) found |= EV_RX80FULL;
 

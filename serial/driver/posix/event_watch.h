@@ -1,23 +1,24 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 
 #include "serial/driver/event.h"
 #include "serial/driver/posix/channel.h"
 #include "serial/driver/posix/line_counters.h"
+#include "serial/driver/posix/line_watch.h"
 
 namespace driver::posix {
 
 // The line events of one tty, found without polling: an edge-triggered epoll set wakes
-// the wait on every arrival and every drain of the output queue, and the kernel's
-// counters decide what happened, so bytes left unread are not reported again and
-// again.
+// the wait on every arrival and every drain of the output queue, a line watch thread
+// wakes it when a selected modem line moves, and the kernel's counters decide what
+// happened, so bytes left unread are not reported again and again.
 //
-// Received bytes, an emptied output queue, line errors, breaks and a nearly full
-// input queue are reported. Modem-line changes (EV_CTS, EV_DSR, EV_RLSD, EV_RING) are
-// not: TIOCMIWAIT blocks in the kernel and only a signal could end it when the port
-// closes. EV_RXFLAG is not either: a tty cannot look at a byte without taking it.
+// Every event but EV_RXFLAG is reported: a tty cannot look at a byte without taking
+// it. Modem-line changes (EV_CTS, EV_DSR, EV_RLSD, EV_RING) need a device with modem
+// lines and their counters; a pseudo-terminal has neither and reports none.
 class EventWatch {
  public:
   EventWatch() = default;
@@ -25,13 +26,17 @@ class EventWatch {
   EventWatch(const EventWatch&) = delete;
   EventWatch& operator=(const EventWatch&) = delete;
 
-  // Starts watching an open descriptor: 0 or an errno.
+  // Starts watching an open descriptor: 0 or an errno. The descriptor must stay open
+  // until Close.
   int Attach(int fd, const Channel& channel);
   void SetInputSize(std::uint32_t bytes);
+  // Starts, changes or ends the line watch as the modem-line events in the mask ask.
   // The caller ends the pending waits (Channel::Cancel) after the change.
   void SetMask(std::uint32_t mask);
   // WaitEvent of the device: see driver::Device.
   int Wait(Channel& channel, std::uint32_t& occurred, const WakeEvent& stop);
+  // Ends the line watch for good; before the descriptor is closed.
+  void Close();
 
  private:
   int WaitLeased(int fd, Channel& channel, Waiter& waiter, std::uint32_t& occurred,
@@ -50,6 +55,13 @@ class EventWatch {
   std::uint64_t received_ = 0;  // bytes ever arrived, where the device has no counter
   bool nearlyFull_ = false;
   bool writePending_ = false;
+
+  // Held while the line watch starts or stops; its thread takes no lock.
+  std::mutex watchMutex_;
+  bool closed_ = false;
+  WakeEvent linesMoved_;
+  std::unique_ptr<ModemLineSource> modemLines_;  // none on a device without them
+  std::unique_ptr<LineWatch> lineWatch_;         // while a modem-line event is selected
 };
 
 }  // namespace driver::posix

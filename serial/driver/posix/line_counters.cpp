@@ -4,6 +4,7 @@
 #include <sys/ioctl.h>
 
 #include <cerrno>
+#include <initializer_list>
 
 #include "serial/driver/records.h"
 
@@ -18,6 +19,21 @@ int QueueCount(int fd, unsigned long request, std::uint32_t& count) {
   return 0;
 }
 
+struct CounterFlag {
+  std::uint32_t LineCounters::*counter;
+  std::uint32_t flag;
+};
+
+// The flags of the counters that differ between two readings.
+std::uint32_t FlagsOfMoved(std::initializer_list<CounterFlag> counters,
+                           const LineCounters& before, const LineCounters& after) {
+  std::uint32_t flags = 0;
+  for (const CounterFlag& c : counters) {
+    if (after.*c.counter != before.*c.counter) flags |= c.flag;
+  }
+  return flags;
+}
+
 }  // namespace
 
 int ReadLineCounters(int fd, LineCounters& counters) {
@@ -27,6 +43,10 @@ int ReadLineCounters(int fd, LineCounters& counters) {
     return errno == ENOTTY || errno == EINVAL ? 0 : errno;
   }
   counters.available = true;
+  counters.cts = static_cast<std::uint32_t>(icount.cts);
+  counters.dsr = static_cast<std::uint32_t>(icount.dsr);
+  counters.rng = static_cast<std::uint32_t>(icount.rng);
+  counters.dcd = static_cast<std::uint32_t>(icount.dcd);
   counters.rx = static_cast<std::uint32_t>(icount.rx);
   counters.frame = static_cast<std::uint32_t>(icount.frame);
   counters.parity = static_cast<std::uint32_t>(icount.parity);
@@ -37,13 +57,20 @@ int ReadLineCounters(int fd, LineCounters& counters) {
 }
 
 std::uint32_t ErrorFlagsBetween(const LineCounters& before, const LineCounters& after) {
-  std::uint32_t flags = 0;
-  if (after.frame != before.frame) flags |= CE_FRAME;
-  if (after.parity != before.parity) flags |= CE_RXPARITY;
-  if (after.overrun != before.overrun) flags |= CE_OVERRUN;
-  if (after.brk != before.brk) flags |= CE_BREAK;
-  if (after.bufOverrun != before.bufOverrun) flags |= CE_RXOVER;
-  return flags;
+  return FlagsOfMoved({{&LineCounters::frame, CE_FRAME},
+                       {&LineCounters::parity, CE_RXPARITY},
+                       {&LineCounters::overrun, CE_OVERRUN},
+                       {&LineCounters::brk, CE_BREAK},
+                       {&LineCounters::bufOverrun, CE_RXOVER}},
+                      before, after);
+}
+
+std::uint32_t ModemEventsBetween(const LineCounters& before, const LineCounters& after) {
+  return FlagsOfMoved({{&LineCounters::cts, EV_CTS},
+                       {&LineCounters::dsr, EV_DSR},
+                       {&LineCounters::rng, EV_RING},
+                       {&LineCounters::dcd, EV_RLSD}},
+                      before, after);
 }
 
 int InputQueued(int fd, std::uint32_t& count) { return QueueCount(fd, FIONREAD, count); }

@@ -196,7 +196,11 @@ int PosixDevice::WaitEvent(std::uint32_t& occurred, const WakeEvent& stop) {
   return events_.Wait(*channel_, occurred, stop);
 }
 
-void PosixDevice::Close() { channel_->Close(); }
+// The line watch may sit in the kernel on the descriptor: it ends first.
+void PosixDevice::Close() {
+  events_.Close();
+  channel_->Close();
+}
 
 }  // namespace posix
 }  // namespace driver
