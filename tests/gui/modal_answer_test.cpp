@@ -1,0 +1,34 @@
+#include "modal_answer.h"
+
+#include <QEventLoop>
+#include <QMessageBox>
+#include <QTimer>
+#include <gtest/gtest-spi.h>
+#include <gtest/gtest.h>
+
+namespace {
+
+bool lateAnswerGiven = false;
+
+void RunEventsFor(int milliseconds) {
+  QEventLoop loop;
+  QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+}  // namespace
+
+TEST(ModalAnswer, GivesUpAtItsLimitAndLeavesALaterDialogToItsOwnAnswer) {
+  EXPECT_NONFATAL_FAILURE(
+      {
+        AnswerNextModal([](QWidget*) { lateAnswerGiven = true; }, std::chrono::milliseconds(50));
+        RunEventsFor(300);
+      },
+      "no modal dialog showed within 50 ms");
+
+  bool answered = false;
+  AnswerNextModal([&](QWidget*) { answered = true; });
+  QMessageBox(QMessageBox::Information, "Belvanto", "later").exec();
+  EXPECT_TRUE(answered);
+  EXPECT_FALSE(lateAnswerGiven);
+}
