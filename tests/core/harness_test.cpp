@@ -1,9 +1,8 @@
-// The test harness's own guards: a hung program is killed and fails the test, and the
-// leak check waits for a thread that is ending but still finds one that stays.
+// The harness's own guards: a hung program is killed and fails the test; the leak check
+// waits for a thread that is ending but still finds one that stays.
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <csignal>
 #include <future>
 #include <thread>
@@ -21,11 +20,9 @@ TEST(Harness, AProgramPastItsTimeLimitIsKilledAndFailsTheTest) {
 }
 
 TEST(Harness, LeakCheckWaitsForAThreadThatIsEndingButNotForOneThatStays) {
-  static ProcessCounts before;
-  before = ProcessCounts::Now();
+  static const ProcessCounts before = ProcessCounts::Now();
   std::thread([] { std::this_thread::sleep_for(100ms); }).detach();
   ExpectNoLeakSince(before);
-
   std::promise<void> release;
   std::thread staying([ended = release.get_future()] { ended.wait(); });
   EXPECT_NONFATAL_FAILURE(ExpectNoLeakSince(before), "threads leaked");

@@ -6,26 +6,17 @@
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
-namespace {
-
-bool lateAnswerGiven = false;
-
-void RunEventsFor(int milliseconds) {
-  QEventLoop loop;
-  QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-  loop.exec();
-}
-
-}  // namespace
+static bool lateAnswerGiven = false;
 
 TEST(ModalAnswer, GivesUpAtItsLimitAndLeavesALaterDialogToItsOwnAnswer) {
   EXPECT_NONFATAL_FAILURE(
       {
         AnswerNextModal([](QWidget*) { lateAnswerGiven = true; }, std::chrono::milliseconds(50));
-        RunEventsFor(300);
+        QEventLoop loop;
+        QTimer::singleShot(300, &loop, &QEventLoop::quit);
+        loop.exec();
       },
       "no modal dialog showed within 50 ms");
-
   bool answered = false;
   AnswerNextModal([&](QWidget*) { answered = true; });
   QMessageBox(QMessageBox::Information, "Belvanto", "later").exec();
