@@ -5,10 +5,10 @@
 #include <sys/fsuid.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "buffer/file_io.h"
+#include "support/program_run.h"
 
 namespace {
 
@@ -294,10 +295,9 @@ TEST_F(BufferFiles, SaveThatFailsMidwayKeepsTheOldFile) {
   const pid_t child = ::fork();
   ASSERT_NE(child, -1);
   if (child == 0) ::_exit(SaveUnderFileSizeLimit(path, 1000));
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: success reported, 2: wrong message, 3: no limit";
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  EXPECT_EQ(test_support::AwaitChild(child, "the saving child", deadline), 0)
+      << "1: success reported, 2: wrong message, 3: no limit";
   EXPECT_EQ(ReadWhole(path), "old image");
   EXPECT_EQ(Entries(), Names{"card.bin"});
 }

@@ -98,12 +98,6 @@ class CliFaults : public ::testing::Test {
   std::shared_ptr<driver::sim::Simulation> card_;
 };
 
-void ExpectSameCounts(const ProcessCounts& before) {
-  const ProcessCounts now = ProcessCounts::Now();
-  EXPECT_EQ(now.descriptors, before.descriptors) << "descriptors leaked";
-  EXPECT_EQ(now.threads, before.threads) << "threads leaked";
-}
-
 std::string AtrLines(const std::vector<std::string>& atrs) {
   std::string lines;
   for (const std::string& atr : atrs)
@@ -143,10 +137,10 @@ TEST_P(CliCommandFault, EndsWithItsMessageAndLeavesTheFilesAsTheyWere) {
     EXPECT_EQ(ReadWholeFile(ReadFile()), kOldContents);
   }
   EXPECT_EQ(Mismatch(ReadWholeFile(DataFile()), Data()), "");
-  ExpectSameCounts(before);  // the port's event thread among them
+  ExpectNoLeakSince(before);  // the port's event thread among them
 
   ExpectAGoodCardReads();
-  ExpectSameCounts(before);
+  ExpectNoLeakSince(before);
   EXPECT_EQ(FileNames(), (std::vector<std::string>{"card.bin", "data.bin"}));
 }
 
@@ -170,7 +164,7 @@ TEST_P(CliStuckCell, ReadingBackNamesItsAddressAndExits1) {
   EXPECT_EQ(result.status, cli::kDifference);
   EXPECT_EQ(result.out, c.status + "\n");
   EXPECT_EQ(Mismatch(ReadWholeFile(DataFile()), Data()), "");
-  ExpectSameCounts(before);
+  ExpectNoLeakSince(before);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cells, CliStuckCell, ::testing::ValuesIn(command_faults::StuckCells()),
@@ -194,7 +188,7 @@ TEST_P(CliLineNoise, ReadEndsWithAnErrorOrTheFileHoldsTheWholeCard) {
     EXPECT_EQ(message, Allowed(command_faults::NoiseErrors(), message));
     EXPECT_EQ(ReadWholeFile(ReadFile()), kOldContents);
   }
-  ExpectSameCounts(before);
+  ExpectNoLeakSince(before);
   ExpectAGoodCardReads();
 }
 

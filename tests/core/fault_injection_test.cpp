@@ -126,11 +126,7 @@ TBuffer BufferOf(const std::string& bytes, int capacity = kCapacity) {
 class FaultTest : public ::testing::TestWithParam<FaultCase> {
  protected:
   void SetUp() override { before_ = ProcessCounts::Now(); }
-  void TearDown() override {
-    const ProcessCounts after = ProcessCounts::Now();
-    EXPECT_EQ(after.descriptors, before_.descriptors) << "descriptors leaked";
-    EXPECT_EQ(after.threads, before_.threads) << "threads leaked";
-  }
+  void TearDown() override { ExpectNoLeakSince(before_); }
 
   // After the fault: the port as the case says, then a good card on another port reads
   // whole and the port is closed again.
@@ -215,9 +211,7 @@ TEST(StuckCell, IsFoundByReadingBackAtTheFirstMiddleAndLastAddress) {
       EXPECT_EQ(Mismatch(readBack.Data(), data), "") << address;
       EXPECT_FALSE(bench.port.Connected());
     }
-    const ProcessCounts after = ProcessCounts::Now();
-    EXPECT_EQ(after.descriptors, before.descriptors);
-    EXPECT_EQ(after.threads, before.threads);
+    ExpectNoLeakSince(before);
   }
 }
 

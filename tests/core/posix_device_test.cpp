@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -11,22 +10,13 @@
 
 #include "serial/driver/directory.h"
 #include "support/posix_port.h"
+#include "support/program_run.h"
 
 using namespace driver;
 using namespace std::chrono_literals;
 using namespace test_support;
 
 namespace {
-
-std::string OutputOf(const std::string& command) {
-  std::string output;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (!pipe) return output;
-  char chunk[512];
-  while (const std::size_t n = std::fread(chunk, 1, sizeof chunk, pipe)) output.append(chunk, n);
-  ::pclose(pipe);
-  return output;
-}
 
 int OpenDescriptors() {
   int count = 0;
@@ -54,7 +44,7 @@ TEST_F(PosixDevice, CardProgrammerLineReachesThePseudoTerminal) {
   EXPECT_EQ(seen.c_oflag & OPOST, 0u);
   EXPECT_EQ(seen.c_iflag & (IXON | IXOFF | ICRNL), 0u);
 
-  const std::string stty = OutputOf("stty -F " + pty_.Path() + " -a");
+  const std::string stty = RunProgram("/bin/stty", {"-F", pty_.Path(), "-a"}).out;
   EXPECT_NE(stty.find("speed 9600 baud"), std::string::npos) << stty;
   std::set<std::string> words;
   std::istringstream in(stty);

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "support/posix_port.h"
+#include "support/program_run.h"
 
 using namespace driver;
 using namespace std::chrono_literals;
@@ -23,7 +23,7 @@ namespace {
 // A program run beside the test, ended by its id when the test is over.
 class ChildProcess {
  public:
-  explicit ChildProcess(std::vector<std::string> arguments) {
+  explicit ChildProcess(std::vector<std::string> arguments) : name_(arguments.front()) {
     std::vector<char*> argv;
     for (auto& argument : arguments) argv.push_back(argument.data());
     argv.push_back(nullptr);
@@ -32,24 +32,19 @@ class ChildProcess {
   ~ChildProcess() {
     if (pid_ <= 0) return;
     ::kill(pid_, SIGTERM);
-    ::waitpid(pid_, nullptr, 0);
+    ExitStatus(5s);
   }
   bool Started() const { return pid_ > 0; }
-  // The exit status once the program has ended by itself, or -1 after the time.
+  // The exit status once the program has ended; one still running after `within` is
+  // killed and the test fails.
   int ExitStatus(std::chrono::milliseconds within) {
-    const auto deadline = std::chrono::steady_clock::now() + within;
-    while (std::chrono::steady_clock::now() < deadline) {
-      int status = 0;
-      if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-        pid_ = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-      }
-      std::this_thread::sleep_for(10ms);
-    }
-    return -1;
+    const int status = AwaitChild(pid_, name_, std::chrono::steady_clock::now() + within);
+    pid_ = -1;
+    return status;
   }
 
  private:
+  std::string name_;
   pid_t pid_ = -1;
 };
 

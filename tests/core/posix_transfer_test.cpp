@@ -47,12 +47,12 @@ TEST_F(PosixTransfer, ElevenAskedThreeSentEndsAtTheTotalTimeout) {
 }
 
 TEST_F(PosixTransfer, FifteenSentElevenReadFourLeft) {
-  Open(Timeouts(0, 2, 400, 2, 400));
+  Open(Timeouts(0, 2, 20000, 2, 400));
   pty_.Send("0123456789ABCDE");
   const TransferOutcome read = Read(*device_, 11);
   EXPECT_EQ(read.error, 0);
   EXPECT_EQ(read.bytes, "0123456789A");
-  EXPECT_LT(read.took, 350ms);
+  EXPECT_LT(read.took, 10s);  // not the 20 s deadline, even on a busy machine
   EXPECT_EQ(InputCountOnceSettled(*device_, 4), 4u);
   EXPECT_EQ(Read(*device_, 4).bytes, "BCDE");
 }
@@ -62,14 +62,14 @@ TEST_F(PosixTransfer, CreationTimeoutsReturnAtOnceWithWhatWaits) {
   const TransferOutcome empty = Read(*device_, 11);
   EXPECT_EQ(empty.error, 0);
   EXPECT_EQ(empty.bytes, "");
-  EXPECT_LT(empty.took, 100ms);
+  EXPECT_LT(empty.took, 2s);
 
   pty_.Send("ab");
   ASSERT_EQ(InputCountOnceSettled(*device_, 2), 2u);
   const TransferOutcome some = Read(*device_, 11);
   EXPECT_EQ(some.bytes, "ab");
   EXPECT_EQ(some.immediate, 2u);  // complete before StartRead returned
-  EXPECT_LT(some.took, 100ms);
+  EXPECT_LT(some.took, 2s);
 }
 
 TEST_F(PosixTransfer, AllZeroWaitsUntilEveryByteHasCome) {
@@ -97,7 +97,7 @@ TEST_F(PosixTransfer, CountZeroIsCompleteAtOnce) {
   const TransferOutcome read = Read(*device_, 0);
   EXPECT_EQ(read.error, 0);
   EXPECT_EQ(read.bytes, "");
-  EXPECT_LT(read.took, 100ms);
+  EXPECT_LT(read.took, 2s);
 }
 
 TEST_F(PosixTransfer, WriteDeliversExactBytesAndTimesOutWhenTheLineIsStuck) {

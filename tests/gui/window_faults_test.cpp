@@ -24,12 +24,6 @@ using command_faults::SuccessStatus;
 using driver::sim::Simulation;
 using Shown = ScriptedDialogs::Shown;
 
-void ExpectSameCounts(const ProcessCounts& before) {
-  const ProcessCounts now = ProcessCounts::Now();
-  EXPECT_EQ(now.descriptors, before.descriptors) << "descriptors leaked";
-  EXPECT_EQ(now.threads, before.threads) << "threads leaked";
-}
-
 class WindowFaults : public WindowTest {
  protected:
   // The window set to a 24C16 on COM1 with the data of the cases loaded.
@@ -84,14 +78,14 @@ TEST_P(WindowCommandFault, EndsWithItsBoxAndLeavesTheWindowAsItWas) {
   EXPECT_EQ(Listing(), listing);
   EXPECT_EQ(Atr(), c.atrs.empty() ? " " : c.atrs.back());
   EXPECT_EQ(form.ComPort1.Connected(), c.portLeftOpen);
-  if (!c.portLeftOpen) ExpectSameCounts(before);  // the event thread among them
+  if (!c.portLeftOpen) ExpectNoLeakSince(before);  // the event thread among them
 
   // A port left open is closed by choosing another; a closed one opens afresh for a
   // good card put in its reader's place.
   if (c.portLeftOpen) ChoosePort(1);
   ExpectAGoodCardTakesTheData(c.portLeftOpen ? "COM2" : "COM1");
   EXPECT_EQ(Errors(), errors);
-  ExpectSameCounts(before);
+  ExpectNoLeakSince(before);
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, WindowCommandFault, ::testing::ValuesIn(command_faults::CommandFaults()),
@@ -119,7 +113,7 @@ TEST_P(WindowStuckCell, ReadingBackNamesItsAddress) {
   EXPECT_EQ(static_cast<std::uint8_t>(card.Memory()[c.address]),
             static_cast<std::uint8_t>(command_faults::BlankCard()[c.address]));
   EXPECT_FALSE(form.ComPort1.Connected());
-  ExpectSameCounts(before);
+  ExpectNoLeakSince(before);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cells, WindowStuckCell, ::testing::ValuesIn(command_faults::StuckCells()),

@@ -1,5 +1,8 @@
 #include "process_counts.h"
 
+#include <gtest/gtest.h>
+
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -44,4 +47,16 @@ std::size_t ResidentKiB() {
 ProcessCounts ProcessCounts::Now() {
   LetSanitizersStartTheirThreads();
   return {EntriesIn("/proc/self/fd"), EntriesIn("/proc/self/task"), ResidentKiB()};
+}
+
+void ExpectNoLeakSince(const ProcessCounts& before) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  ProcessCounts now = ProcessCounts::Now();
+  while ((now.descriptors != before.descriptors || now.threads != before.threads) &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    now = ProcessCounts::Now();
+  }
+  EXPECT_EQ(now.descriptors, before.descriptors) << "descriptors leaked";
+  EXPECT_EQ(now.threads, before.threads) << "threads leaked";
 }

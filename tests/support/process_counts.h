@@ -10,3 +10,8 @@ struct ProcessCounts {
 
   static ProcessCounts Now();
 };
+
+// Fails the test when the process holds more or fewer descriptors or threads than
+// `before`. A thread just joined may still be listed for a moment, so the counts get a
+// few seconds to settle first.
+void ExpectNoLeakSince(const ProcessCounts& before);

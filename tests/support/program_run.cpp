@@ -6,16 +6,22 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
+#include <thread>
 
 extern char** environ;
 
 namespace test_support {
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 struct Pipe {
   Pipe() {
@@ -34,12 +40,15 @@ struct Pipe {
   int fds[2] = {-1, -1};
 };
 
-// Reads both pipes to their end at once, so that neither writer blocks on a full pipe.
-void Drain(Pipe& out, std::string& outText, Pipe& err, std::string& errText) {
+// Reads both pipes to their end at once, so that neither writer blocks on a full pipe;
+// stops at `deadline`.
+void Drain(Pipe& out, std::string& outText, Pipe& err, std::string& errText, Clock::time_point deadline) {
   pollfd fds[2] = {{out.fds[0], POLLIN, 0}, {err.fds[0], POLLIN, 0}};
   std::string* texts[2] = {&outText, &errText};
   while (fds[0].fd >= 0 || fds[1].fd >= 0) {
-    if (::poll(fds, 2, -1) < 0) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) return;
+    if (::poll(fds, 2, static_cast<int>(left.count())) < 0) {
       if (errno == EINTR) continue;
       throw std::runtime_error("poll failed");
     }
@@ -60,8 +69,27 @@ std::string BuiltProgram(const std::string& name) {
   return (std::filesystem::read_symlink("/proc/self/exe").parent_path() / name).string();
 }
 
+int AwaitChild(pid_t pid, const std::string& name, Clock::time_point deadline) {
+  int status = 0;
+  for (;;) {
+    const pid_t ended = ::waitpid(pid, &status, WNOHANG);
+    if (ended == pid) break;
+    if (ended < 0 && errno != EINTR) throw std::runtime_error("waitpid failed");
+    if (Clock::now() >= deadline) {
+      ::kill(pid, SIGKILL);
+      ADD_FAILURE() << name << " was still running at its time limit and was killed";
+      while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+      }
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
 ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args,
-                         int errorFd) {
+                         int errorFd, std::chrono::seconds limit) {
+  const Clock::time_point deadline = Clock::now() + limit;
   Pipe out;
   Pipe err;
   posix_spawn_file_actions_t actions;
@@ -81,11 +109,8 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
   out.CloseWrite();
   err.CloseWrite();
   ProgramResult result;
-  Drain(out, result.out, err, result.err);
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  Drain(out, result.out, err, result.err, deadline);
+  result.status = AwaitChild(pid, program, deadline);
   return result;
 }
 
