@@ -7,8 +7,9 @@
 #include <vector>
 
 // A small text file held line by line, so that changing one line leaves every other
-// byte of the file as it was: line endings (CR LF or LF), a missing final line end and
-// a UTF-8 byte-order mark survive.
+// byte of the file as it was: line endings, a missing final line end and a UTF-8
+// byte-order mark survive. CR LF, LF and a lone CR each end a line, as for the tools
+// that read these files, so that a line written after a lone CR stays a line of its own.
 class TextLines {
  public:
   explicit TextLines(std::string_view text);
