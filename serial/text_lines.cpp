@@ -46,7 +46,10 @@ TextLines::TextLines(std::string_view text) : newline_("\r\n") {
 
 void TextLines::Insert(std::size_t i, std::string text) {
   if (i == lines_.size() && i > 0 && lines_.back().ending.empty()) lines_.back().ending = newline_;
-  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(i), {std::move(text), newline_});
+  // A new line ends as its neighbour does: after a lone CR, the LF ending a new blank
+  // line would join that CR into one line end.
+  const std::string ending = i > 0 ? lines_[i - 1].ending : newline_;
+  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(i), {std::move(text), ending});
 }
 
 void TextLines::ReplaceRange(std::size_t first, std::size_t last, std::string text) {

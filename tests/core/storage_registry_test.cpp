@@ -252,9 +252,9 @@ TEST_F(RegistryTest, GarbageReadsAsMissingAndNeverCrashes) {
   for (int i = 0; i < 4096; ++i) garbage += static_cast<char>((i * 7919) % 256);
   const std::string header = "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\K]\n";
   for (const std::string& content :
-       {garbage, header + "\"", header + "\"Port", header + "\"Port\"",
-        header + "\"Port\"=", header + "\"Blob\"=hex:01,\\", header + "@", header + "[",
-        header + "[]", header + "[]\r", header + "\"Port\"=\"" + std::string(1 << 18, 'x')}) {
+       {garbage, header + "\"", header + "\"Port", header + "\"Port\"", header + "\"Port\"=",
+        header + "\"Blob\"=hex:01,\\", header + "@", header + "[", header + "[]", header + "[]\r",
+        header + "\"Blob\"=hex:01,\\\r", header + "\"Port\"=\"" + std::string(1 << 18, 'x')}) {
     WriteWholeFile(Name(), content);
     TRegistry registry(Name());
     ASSERT_TRUE(registry.OpenKey("K", true));
