@@ -136,10 +136,6 @@ bool EndsWithBackslash(std::string_view line) {
   return !text.empty() && text.back() == '\\';
 }
 
-}  // namespace
-
-namespace {
-
 // The text of a file that is UTF-16LE after a byte-order mark, as UTF-8.
 std::optional<std::string> WideText(std::string_view file) {
   if (file.substr(0, kWideMark.size()) != kWideMark) return std::nullopt;
