@@ -27,7 +27,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   (void)document.KeyExists(kKey);
   (void)document.Read(kKey, "Port");
 
-  const RegValue string{RegValue::String, std::string(text.substr(0, 64)), 0};
+  RegValue string{RegValue::String, std::string(text.substr(0, 64)), 0};
+  // The input's start may hold a line end or, for a UTF-16LE export, bytes that are no
+  // UTF-8 text: such a file then takes a fixed text with a letter beyond ASCII.
+  if (!document.Write(kKey, "Port", string)) string.text = "COM\xC3\xA9";
   const RegValue number{RegValue::Dword, {}, static_cast<std::uint32_t>(size * 2654435761u)};
   const bool accepted =
       document.Write(kKey, "Port", string) && document.Write(kKey, "Size", number);

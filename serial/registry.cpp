@@ -1,14 +1,26 @@
 #include "serial/registry.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <optional>
 
 #include "serial/text_syntax.h"
+#include "serial/utf16_text.h"
 
 namespace {
 
 constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
 constexpr std::string_view kOldHeader = "REGEDIT4";
+constexpr std::string_view kWideMark = "\xFF\xFE";
+constexpr std::string_view kRootKeys[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER",
+                                          "HKEY_LOCAL_MACHINE", "HKEY_USERS",
+                                          "HKEY_CURRENT_CONFIG"};
+
+bool IsRootKey(std::string_view name) {
+  return std::any_of(std::begin(kRootKeys), std::end(kRootKeys),
+                     [&](std::string_view root) { return SameTextAscii(name, root); });
+}
 
 bool StartsWithText(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() && SameTextAscii(text.substr(0, prefix.size()), prefix);
@@ -49,23 +61,50 @@ std::string Quote(std::string_view text) {
   return quoted + "\"";
 }
 
-// "hex(4):" data: four bytes, lowest first.
-RegValue HexDword(std::string_view bytes) {
-  std::uint32_t number = 0;
-  int count = 0;
-  while (!bytes.empty()) {
-    const auto comma = bytes.find(',');
-    const auto byte = HexDigitsToNumber(TrimBlanks(bytes.substr(0, comma)));
-    if (!byte || *byte > 0xFF || count == 4) return {};
-    number |= *byte << (8 * count++);
-    bytes.remove_prefix(comma == std::string_view::npos ? bytes.size() : comma + 1);
+// The bytes of "hex...:" data: two hexadecimal digits each, separated by commas.
+std::optional<std::string> HexBytes(std::string_view list) {
+  std::string bytes;
+  while (!list.empty()) {
+    const auto comma = list.find(',');
+    const auto byte = HexDigitsToNumber(TrimBlanks(list.substr(0, comma)));
+    if (!byte || *byte > 0xFF) return std::nullopt;
+    bytes += static_cast<char>(*byte);
+    list.remove_prefix(comma == std::string_view::npos ? list.size() : comma + 1);
   }
-  if (count != 4) return {};
+  return bytes;
+}
+
+// "hex(4):" data: four bytes, lowest first.
+RegValue HexDword(std::string_view list) {
+  const auto bytes = HexBytes(list);
+  if (!bytes || bytes->size() != 4) return {};
+  std::uint32_t number = 0;
+  for (auto byte = bytes->rbegin(); byte != bytes->rend(); ++byte)
+    number = number << 8 | static_cast<unsigned char>(*byte);
   return {RegValue::Dword, {}, number};
 }
 
+// Up to the first character that is zero, characters being `width` bytes wide.
+std::string_view UpToZero(std::string_view bytes, std::size_t width) {
+  for (std::size_t i = 0; i + width <= bytes.size(); i += width)
+    if (bytes.substr(i, width).find_first_not_of('\0') == std::string_view::npos)
+      return bytes.substr(0, i);
+  return bytes;
+}
+
+// "hex(2):" data, an expandable string ended by a zero: UTF-16LE in a version 5
+// export, ANSI bytes in a REGEDIT4 one. The registry's string reads accept it.
+RegValue HexExpandString(std::string_view list, bool wideData) {
+  const auto bytes = HexBytes(list);
+  if (!bytes) return {};
+  const auto text = wideData ? Utf16LeToUtf8(UpToZero(*bytes, 2))
+                             : std::optional<std::string>(UpToZero(*bytes, 1));
+  if (!text) return {};
+  return {RegValue::String, *text, 0};
+}
+
 // The data after "Name"=, continuation lines already joined.
-RegValue ParseData(std::string_view data) {
+RegValue ParseData(std::string_view data, bool wideData) {
   if (!data.empty() && data[0] == '"') {
     const auto quoted = ReadQuoted(data);
     if (!quoted || !TrimBlanks(data.substr(quoted->end)).empty()) return {};
@@ -77,6 +116,7 @@ RegValue ParseData(std::string_view data) {
     return {RegValue::Dword, {}, *number};
   }
   if (StartsWithText(data, "hex(4):")) return HexDword(data.substr(7));
+  if (StartsWithText(data, "hex(2):")) return HexExpandString(data.substr(7), wideData);
   if (StartsWithText(data, "hex")) return {RegValue::OtherKind, {}, 0};
   return {};  // "-" (deleted) or unreadable
 }
@@ -96,17 +136,34 @@ bool EndsWithBackslash(std::string_view line) {
   return !text.empty() && text.back() == '\\';
 }
 
+// The text of a file that is UTF-16LE after a byte-order mark, as UTF-8.
+std::optional<std::string> WideText(std::string_view file) {
+  if (file.substr(0, kWideMark.size()) != kWideMark) return std::nullopt;
+  return Utf16LeToUtf8(file.substr(kWideMark.size()));
+}
+
 }  // namespace
 
-RegDocument::RegDocument(std::string_view text)
-    : lines_(text.empty() ? std::string(kHeader) + "\r\n" : std::string(text)) {
+RegDocument::RegDocument(std::string_view file) : RegDocument(file, WideText(file)) {}
+
+RegDocument::RegDocument(std::string_view file, const std::optional<std::string>& wideText)
+    : lines_(wideText       ? *wideText
+             : file.empty() ? std::string(kHeader) + "\r\n"
+                            : std::string(file)),
+      wide_(wideText.has_value()) {
   Index();
+}
+
+std::string RegDocument::Text() const {
+  // Every line of a wide document is UTF-8 text: decoded, or written after Fits().
+  return wide_ ? std::string(kWideMark) + Utf8ToUtf16Le(lines_.Join()).value() : lines_.Join();
 }
 
 void RegDocument::Index() {
   items_.clear();
   const std::string_view header = lines_.Count() > 0 ? TrimBlanks(lines_.Line(0)) : "";
   isExport_ = header == kHeader || header == kOldHeader;
+  const bool wideData = header == kHeader;
   if (!isExport_) return;
   for (std::size_t i = 1; i < lines_.Count();) {
     Item item;
@@ -135,7 +192,7 @@ void RegDocument::Index() {
         }
         item.kind = Item::Value;
         item.name = quoted->text;
-        item.value = ParseData(data);
+        item.value = ParseData(data, wideData);
       }
     }
     i = item.last;
@@ -168,9 +225,14 @@ RegValue RegDocument::Read(std::string_view path, std::string_view name) const {
   return value;
 }
 
-// A key path that fits on a header line and does not read as a deletion.
+// Fits on one line of the file, in its encoding.
+bool RegDocument::Fits(std::string_view text) const {
+  return !HoldsLineBreak(text) && (!wide_ || Utf8ToUtf16Le(text));
+}
+
+// A key path below a root key (so no deletion either) that fits on a header line.
 bool RegDocument::IsWritablePath(std::string_view path) const {
-  return isExport_ && !HoldsLineBreak(path) && (path.empty() || path[0] != '-');
+  return isExport_ && IsRootKey(path.substr(0, path.find('\\'))) && Fits(path);
 }
 
 bool RegDocument::CreateKey(std::string_view path) {
@@ -197,7 +259,7 @@ std::size_t RegDocument::BlockEnd(std::size_t block) const {
 }
 
 bool RegDocument::Write(std::string_view path, std::string_view name, const RegValue& value) {
-  if (!IsWritablePath(path) || HoldsLineBreak(name) || HoldsLineBreak(value.text)) return false;
+  if (!IsWritablePath(path) || !Fits(name) || !Fits(value.text)) return false;
   // The line that an import applies last for this value, else the key's last block.
   constexpr std::size_t kNone = static_cast<std::size_t>(-1);
   std::size_t block = kNone;
@@ -242,6 +304,7 @@ std::string Message(std::string_view text, std::string_view name) {
 }  // namespace
 
 bool TRegistry::OpenKey(std::string_view key, bool canCreate) {
+  if (!IsRootKey(rootKey_)) return false;
   std::string path = !key.empty() && key[0] == '\\' ? "" : currentPath_;
   while (!key.empty() && key.front() == '\\') key.remove_prefix(1);
   while (!key.empty() && key.back() == '\\') key.remove_suffix(1);
@@ -267,9 +330,10 @@ RegValue TRegistry::ReadValue(std::string_view name) const {
 }
 
 void TRegistry::WriteValue(std::string_view name, const RegValue& value) {
-  const bool written = EditStoreDocument<RegDocument>(fileName_, [&](RegDocument& document) {
-    return document.Write(FullPath(currentPath_), name, value);
-  });
+  const bool written =
+      IsRootKey(rootKey_) && EditStoreDocument<RegDocument>(fileName_, [&](RegDocument& document) {
+        return document.Write(FullPath(currentPath_), name, value);
+      });
   if (!written) throw ERegistryException(Message("Erreur à définition des données", name));
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -12,9 +13,9 @@
 struct RegValue {
   enum Kind {
     Missing,    // absent, deleted ("Name"=-) or unreadable
-    String,     // REG_SZ: "text"
+    String,     // REG_SZ: "text"; also REG_EXPAND_SZ (hex(2):), which string reads accept
     Dword,      // REG_DWORD: dword:0000007a (or hex(4) with four bytes)
-    OtherKind,  // any other type (hex:, hex(2):, ...)
+    OtherKind,  // any other type (hex:, hex(7):, ...)
   };
   Kind kind = Missing;
   std::string text;
@@ -27,7 +28,10 @@ struct RegValue {
 // win, "[-key]" deletes a key with its subkeys, "Name"=- deletes a value. Key paths and
 // value names match without regard to the case of a to z. Writes change or add one
 // line and keep every other line as it stands. A text without the header holds
-// nothing and takes no writes.
+// nothing and takes no writes. Regedit's own exports are UTF-16LE after a byte-order
+// mark; such a text is read as UTF-8 and written back as UTF-16LE, any other one is
+// kept as its bytes. Keys are written only below the five full root key names that an
+// import knows.
 class RegDocument {
  public:
   explicit RegDocument(std::string_view text);
@@ -36,12 +40,13 @@ class RegDocument {
   bool KeyExists(std::string_view path) const;
   RegValue Read(std::string_view path, std::string_view name) const;
 
-  // Each returns false, changing nothing, when the text is no export or the path,
-  // name or text cannot be written on one line.
+  // Each returns false, changing nothing, when the text is no export, the path lies
+  // under no root key, or the path, name or text cannot be written on one line (or,
+  // into a UTF-16LE export, is no UTF-8 text).
   bool CreateKey(std::string_view path);
   bool Write(std::string_view path, std::string_view name, const RegValue& value);
 
-  std::string Text() const { return lines_.Join(); }
+  std::string Text() const;
 
  private:
   // One line of the export, or one value over several lines.
@@ -54,12 +59,15 @@ class RegDocument {
     RegValue value;
   };
 
+  RegDocument(std::string_view file, const std::optional<std::string>& wideText);
   void Index();
+  bool Fits(std::string_view text) const;
   bool IsWritablePath(std::string_view path) const;
   void AppendBlock(std::string_view path);
   std::size_t BlockEnd(std::size_t block) const;
 
   TextLines lines_;
+  bool wide_ = false;  // the file is UTF-16LE
   bool isExport_ = false;
   std::vector<Item> items_;
 };
@@ -84,7 +92,8 @@ class TRegistry {
   const std::string& RootKey() const { return rootKey_; }
   void SetRootKey(std::string rootKey) { rootKey_ = std::move(rootKey); }
   // Relative to the open key unless it starts with a backslash. False when the key
-  // does not exist and may not be created, or cannot be created.
+  // does not exist and may not be created, or cannot be created, and under a root key
+  // other than the five full HKEY_ names.
   bool OpenKey(std::string_view key, bool canCreate);
   void CloseKey() { currentPath_.clear(); }
   const std::string& CurrentPath() const { return currentPath_; }

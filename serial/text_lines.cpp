@@ -32,26 +32,24 @@ TextLines::TextLines(std::string_view text) : newline_("\r\n") {
   }
   bool newlineKnown = false;
   while (!text.empty()) {
-    const auto end = text.find('\n');
-    std::string_view line = text.substr(0, end);
+    const auto end = text.find_first_of("\r\n");
     std::string ending;
     if (end != std::string_view::npos) {
-      ending = "\n";
-      if (!line.empty() && line.back() == '\r') {
-        line.remove_suffix(1);
-        ending = "\r\n";
-      }
+      ending = text.substr(end, text.substr(end, 2) == "\r\n" ? 2 : 1);
       if (!newlineKnown) newline_ = ending;
       newlineKnown = true;
     }
-    lines_.push_back({std::string(line), ending});
-    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    lines_.push_back({std::string(text.substr(0, end)), ending});
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + ending.size());
   }
 }
 
 void TextLines::Insert(std::size_t i, std::string text) {
   if (i == lines_.size() && i > 0 && lines_.back().ending.empty()) lines_.back().ending = newline_;
-  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(i), {std::move(text), newline_});
+  // A new line ends as its neighbour does: after a lone CR, the LF ending a new blank
+  // line would join that CR into one line end.
+  const std::string ending = i > 0 ? lines_[i - 1].ending : newline_;
+  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(i), {std::move(text), ending});
 }
 
 void TextLines::ReplaceRange(std::size_t first, std::size_t last, std::string text) {

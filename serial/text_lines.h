@@ -7,8 +7,9 @@
 #include <vector>
 
 // A small text file held line by line, so that changing one line leaves every other
-// byte of the file as it was: line endings (CR LF or LF), a missing final line end and
-// a UTF-8 byte-order mark survive.
+// byte of the file as it was: line endings, a missing final line end and a UTF-8
+// byte-order mark survive. CR LF, LF and a lone CR each end a line, as for the tools
+// that read these files, so that a line written after a lone CR stays a line of its own.
 class TextLines {
  public:
   explicit TextLines(std::string_view text);
@@ -17,8 +18,8 @@ class TextLines {
   // Line i without its line end (and without the byte-order mark).
   const std::string& Line(std::size_t i) const { return lines_[i].text; }
 
-  // Inserts a new line before line i (i == Count() appends), ending it the way the
-  // file ends its lines (CR LF for a file that has none yet).
+  // Inserts a new line before line i (i == Count() appends), ending it as the line
+  // before it ends (line 0 as the file's first line ends, CR LF in a file without one).
   void Insert(std::size_t i, std::string text);
   // Replaces lines [first, last) by one line that ends as the last of them did.
   void ReplaceRange(std::size_t first, std::size_t last, std::string text);

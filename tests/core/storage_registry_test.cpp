@@ -57,6 +57,32 @@ TEST_F(RegistryTest, ANewFileIsARegistryExportWithTypedValues) {
   EXPECT_EQ(registry.ReadString("Path"), "C:\\dir\\\"x\"");
 }
 
+// ASCII as regedit saves it: two bytes a character, the low one first.
+std::string Wide(std::string_view ascii) {
+  std::string bytes;
+  for (const char c : ascii) bytes += {c, '\0'};
+  return bytes;
+}
+
+TEST_F(RegistryTest, RegeditsOwnUtf16ExportIsReadAndWrittenBackAsUtf16) {
+  const std::string head =
+      "\xFF\xFE" + Wide("Windows Registry Editor Version 5.00\r\n\r\n"
+                        "[HKEY_CURRENT_USER\\Software\\Belvanto\\Port]\r\n");
+  const std::string tail = Wide("\"Size\"=dword:00000400\r\n");
+  WriteWholeFile(Name(), head + Wide("\"Port\"=\"COM2\"\r\n") + tail);
+  TRegistry registry = OpenAtKey(false);
+  EXPECT_EQ(registry.ReadString("Port"), "COM2");
+  EXPECT_EQ(registry.ReadInteger("Size"), 1024);
+  registry.WriteString("Port", "COM3");
+  registry.WriteString("New", "ü");
+  EXPECT_EQ(registry.ReadString("New"), "ü");
+  EXPECT_EQ(ErrorOf([&] { registry.WriteString("Latin1", "\xFC"); }),
+            "Erreur à définition des données pour 'Latin1'");
+  EXPECT_EQ(ReadWholeFile(Name()), head + Wide("\"Port\"=\"COM3\"\r\n") + tail +
+                                       Wide("\"New\"=\"") + std::string("\xFC\0", 2) +
+                                       Wide("\"\r\n"));
+}
+
 // An export with other keys, comments, a binary value over several lines and the key
 // given twice (an import applies both blocks, the second one last).
 const std::string kForeignHead =
@@ -111,7 +137,8 @@ TEST_F(RegistryTest, ReadsGiveWhatAnImportWouldLeave) {
                  "\"Hex4\"=hex(4):12,34,00,00\r\n"
                  "\"Short\"=hex(4):12,34\r\n"
                  "\"Binary\"=hex:00\r\n"
-                 "\"Expand\"=hex(2):41,00,00,00\r\n"
+                 "\"Expand\"=hex(2):25,00,3d,d8,00,de,00,00,41,00\r\n"
+                 "\"OddExpand\"=hex(2):41\r\n"
                  "\"BadWord\"=dword:xyz\r\n"
                  "\"LongWord\"=dword:123456789\r\n"
                  "\"Open\"=\"no closing quote\r\n"
@@ -140,8 +167,8 @@ TEST_F(RegistryTest, ReadsGiveWhatAnImportWouldLeave) {
       {"Word", "Type de données incorrect pour 'Word'", "122"},
       {"Binary", "Type de données incorrect pour 'Binary'",
        "Type de données incorrect pour 'Binary'"},
-      {"Expand", "Type de données incorrect pour 'Expand'",
-       "Type de données incorrect pour 'Expand'"},
+      {"Expand", "%😀", "Type de données incorrect pour 'Expand'"},
+      {"OddExpand", "", "Erreur à l'obtention des données pour 'OddExpand'"},
       {"Short", "", "Erreur à l'obtention des données pour 'Short'"},
       {"BadWord", "", "Erreur à l'obtention des données pour 'BadWord'"},
       {"LongWord", "", "Erreur à l'obtention des données pour 'LongWord'"},
@@ -155,6 +182,8 @@ TEST_F(RegistryTest, ReadsGiveWhatAnImportWouldLeave) {
   }
   EXPECT_FALSE(registry.OpenKey("\\Deleted\\Sub", false));
   EXPECT_FALSE(registry.OpenKey("\\Deleted", false));
+  WriteWholeFile(Name(), "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"E\"=hex(2):25,41,00,42\n");
+  EXPECT_EQ(registry.ReadString("E"), "%A");  // ANSI bytes up to the zero
 }
 
 TEST_F(RegistryTest, OpenKeyFindsCreatesAndRefuses) {
@@ -183,6 +212,15 @@ TEST_F(RegistryTest, OpenKeyFindsCreatesAndRefuses) {
             "\r\n"
             "[HKEY_LOCAL_MACHINE\\Software]\r\n"
             "\"Machine\"=dword:00000001\r\n");
+  // An import knows no other root, so nothing may be written under one.
+  const std::string before = ReadWholeFile(Name());
+  for (const char* root : {"HKCU", "HKEY_LOCAL_MACHINE\\Software", ""}) {
+    registry.SetRootKey(root);
+    EXPECT_FALSE(registry.OpenKey("Software", true)) << root;
+    EXPECT_EQ(ErrorOf([&] { registry.WriteString("V", "x"); }),
+              "Erreur à définition des données pour 'V'");
+  }
+  EXPECT_EQ(ReadWholeFile(Name()), before);
 }
 
 TEST_F(RegistryTest, AFileThatIsNoExportHoldsNothingAndIsNeverReplaced) {
@@ -214,9 +252,9 @@ TEST_F(RegistryTest, GarbageReadsAsMissingAndNeverCrashes) {
   for (int i = 0; i < 4096; ++i) garbage += static_cast<char>((i * 7919) % 256);
   const std::string header = "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\K]\n";
   for (const std::string& content :
-       {garbage, header + "\"", header + "\"Port", header + "\"Port\"",
-        header + "\"Port\"=", header + "\"Blob\"=hex:01,\\", header + "@", header + "[",
-        header + "[]", header + "\"Port\"=\"" + std::string(1 << 18, 'x')}) {
+       {garbage, header + "\"", header + "\"Port", header + "\"Port\"", header + "\"Port\"=",
+        header + "\"Blob\"=hex:01,\\", header + "@", header + "[", header + "[]", header + "[]\r",
+        header + "\"Blob\"=hex:01,\\\r", header + "\"Port\"=\"" + std::string(1 << 18, 'x')}) {
     WriteWholeFile(Name(), content);
     TRegistry registry(Name());
     ASSERT_TRUE(registry.OpenKey("K", true));

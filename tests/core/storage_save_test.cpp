@@ -4,6 +4,7 @@
 #include "serial/comport.h"
 #include "serial/ini_file.h"
 #include "serial/registry.h"
+#include "support/program_run.h"
 #include "support/storage_fixture.h"
 
 namespace {
@@ -144,6 +145,27 @@ TEST_F(StorageTest, EverySettingComesBackThroughBothStores) {
       loaded.LoadFromIniFile(ini);
     EXPECT_EQ(Settings(loaded), Settings(port)) << (registry ? "registry" : "settings file");
   }
+}
+
+// Python's configparser, a reader written apart from ours, finds every saved key with
+// its value, its own delimiter and comment mark included.
+TEST_F(StorageTest, PythonsConfigParserReadsEverySavedValueUnchanged) {
+  MakeUnusualPort(port);
+  port.SetEventChar(';');
+  port.Parity().SetReplaceChar('=');
+  port.SetStoredGroups(kAllGroups);
+  port.SaveToIniFile(ini);
+  const auto python = test_support::RunProgram(
+      "/usr/bin/env", {"python3", "-c",
+                       "import configparser, sys; parser = configparser.RawConfigParser(); "
+                       "parser.optionxform = str; parser.read(sys.argv[1]); "
+                       "print(*(k + '=' + v for k, v in parser.items('Unusual')), sep='\\n')",
+                       IniName()});
+  ASSERT_NE(python.status, 127) << "this check needs python3 (Debian package python3-minimal)";
+  ASSERT_EQ(python.status, 0) << python.err;
+  std::string saved = ReadWholeFile(IniName());
+  std::erase(saved, '\r');
+  EXPECT_EQ("[Unusual]\n" + python.out, saved);
 }
 
 TEST_F(StorageTest, OnlySelectedGroupsAreWrittenAndNothingElseIsTouched) {
