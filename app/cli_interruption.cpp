@@ -21,11 +21,9 @@ static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_alw
               "used by a signal handler");
 
 // Lives as long as the process: a handler that a signal started just before the
-// handling was given back may still write to it.
-driver::WakeEvent& SignalEvent() {
-  static driver::WakeEvent* const event = new driver::WakeEvent;
-  return *event;
-}
+// handling was given back may still write to it. Made at start, so that the first
+// command does not look like it leaked a descriptor.
+driver::WakeEvent& signalEvent = *new driver::WakeEvent;
 
 struct sigaction previous[std::size(kSignals)];
 // A signal that was ignored (a job started in the background) stays ignored.
@@ -43,7 +41,7 @@ extern "C" void OnSignal(int) {
 }
 
 void HandleSignals() {
-  signalFd = SignalEvent().Fd();
+  signalFd = signalEvent.Fd();
   struct sigaction action {};
   action.sa_handler = &OnSignal;
   action.sa_flags = SA_RESTART;
@@ -104,7 +102,7 @@ class InterruptibleDevice : public driver::Device {
 
 Interruption::Interruption(driver::DeviceFactory& devices) : devices_(devices) {
   requested = false;
-  SignalEvent().Reset();
+  signalEvent.Reset();
   HandleSignals();
   watcher_ = std::thread([this] { Watch(); });
 }
@@ -112,7 +110,7 @@ Interruption::Interruption(driver::DeviceFactory& devices) : devices_(devices) {
 // The watcher is woken without a request and ends.
 Interruption::~Interruption() {
   RestoreSignals();
-  SignalEvent().Set();
+  signalEvent.Set();
   watcher_.join();
 }
 
@@ -135,7 +133,7 @@ int Interruption::Open(const std::string& portName, std::shared_ptr<driver::Devi
 // Once interrupted, the pending transfers end as a closing port ends them; a device
 // already closed refuses, which changes nothing.
 void Interruption::Watch() {
-  SignalEvent().Wait();
+  signalEvent.Wait();
   if (!Requested()) return;
   std::lock_guard lock(mutex_);
   if (const auto device = opened_.lock())
