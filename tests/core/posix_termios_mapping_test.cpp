@@ -87,18 +87,11 @@ TEST(PosixTermiosMapping, StandardSpeedsCarryTheirCodeAndOthersNone) {
   }
 }
 
-// A device that makes a speed more than 3 % off the asked one is refused.
 TEST(PosixTermiosMapping, AGrantedSpeedMayBeAtMostThreePercentOff) {
-  const struct {
-    std::uint32_t asked, granted;
-    bool accepted;
-  } cases[] = {{9600, 9600, true},     {31250, 31250, true},      {100000, 103000, true},
-               {100000, 97000, true},  {100000, 103001, false},   {100000, 96999, false},
-               {250000, 230400, false}, {4000000, 3000000, false}, {0, 0, true},
-               {0, 1, false},          {4294967295u, 4294967295u, true}};
-  for (const auto& c : cases)
-    EXPECT_EQ(driver::posix::SpeedGranted(c.asked, c.granted), c.accepted)
-        << c.asked << " " << c.granted;
+  const std::uint32_t kept[][2] = {{9600, 9600}, {100000, 103000}, {100000, 97000}, {0, 0}};
+  const std::uint32_t refused[][2] = {{100000, 103001}, {100000, 96999}, {250000, 230400}, {0, 1}};
+  for (const auto& [asked, granted] : kept) EXPECT_TRUE(posix::SpeedGranted(asked, granted));
+  for (const auto& [asked, granted] : refused) EXPECT_FALSE(posix::SpeedGranted(asked, granted));
 }
 
 TEST(PosixTermiosMapping, FlowControlAndLineLevels) {
