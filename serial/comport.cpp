@@ -263,12 +263,11 @@ void TCustomComPort::StopEventWatching() {
   ReapReleasedThreads();
 }
 
+// Taken under the lock, waited for (as they are destroyed) outside it.
 void TCustomComPort::ReapReleasedThreads() {
   std::vector<ReleasedWatch> reaped;
-  {
-    std::lock_guard lock(closeMutex_);
-    reaped.swap(released_);
-  }
+  std::lock_guard lock(closeMutex_);
+  reaped.swap(released_);
 }
 
 void TCustomComPort::RunEventBatch(const std::function<void()>& actions) {
