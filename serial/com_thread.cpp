@@ -71,17 +71,17 @@ void TComThread::HandOverEvents() {
 
 // An action or handler that fails does not keep the others of the batch from running.
 // A batch handed over before a close runs during it, against a device on its way out: a
-// driver failure there tells nothing the close does not (a device that has gone refuses
-// its abort), and reported from this thread it would reach the user a second time, late.
+// failed query of an action tells nothing the close does not (a device that has gone
+// refuses its abort), and reported from this thread it would reach the user a second
+// time, late. What a handler raises is the user's own and is always reported.
 void TComThread::RunEventActions() {
   ComPort.RunEventBatch([this] {
     ForEachPendingEvent([this](TComEvent event) {
       try {
         ComPort.RunEventAction(event);
-      } catch (const EComPort&) {
-        if (!StopEvent.IsSet()) failures_.push_back(std::current_exception());
       } catch (...) {
-        failures_.push_back(std::current_exception());
+        if (!StopEvent.IsSet() || !ComPort.ActionQueryFailed())
+          failures_.push_back(std::current_exception());
       }
     });
   });

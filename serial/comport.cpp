@@ -4,6 +4,7 @@
 #include <bit>
 #include <exception>
 #include <string_view>
+#include <utility>
 
 #include "serial/com_thread.h"
 #include "serial/driver/directory.h"
@@ -61,24 +62,30 @@ std::string NormalizePortName(const std::string& name) {
 TCustomComPort::TCustomComPort() = default;
 
 // Not from inside one of its own handlers: the event thread waits for that handler.
-TCustomComPort::~TCustomComPort() {
+TCustomComPort::~TCustomComPort() { CloseForDestruction(); }
+
+void TCustomComPort::CloseForDestruction() noexcept {
   try {
     Close();
   } catch (...) {
     // No caller can receive the failure here, and the device must not outlive us.
     appexceptions::Report(std::current_exception());
-    StopEventWatching();
-    DestroyHandle();
-    connected_ = false;
+    ForceClosed();
   }
   ReapReleasedThreads();
+}
+
+void TCustomComPort::ForceClosed() {
+  StopEventWatching();
+  DestroyHandle();
+  connected_ = false;
 }
 
 // --- Connection -----------------------------------------------------------------------
 
 void TCustomComPort::SetConnected(bool value) {
   if (loading_) {
-    connected_ = value;
+    connectWish_ = value;
     return;
   }
   if (value == connected_) return;
@@ -91,11 +98,20 @@ void TCustomComPort::SetConnected(bool value) {
 void TCustomComPort::SetPort(const std::string& name) {
   const std::string normalized = NormalizePortName(name);
   if (normalized == port_) return;
-  port_ = normalized;
+  if (connected_ && loading_) pendingChanges_ |= kNewPort;
   if (OpenOutsideLoading()) {
-    Close();
+    // The name follows the device: it changes once the old device has been let go.
+    try {
+      Close();
+    } catch (...) {
+      if (!connected_) port_ = normalized;
+      throw;
+    }
+    port_ = normalized;
     Open();
+    return;
   }
+  port_ = normalized;
 }
 
 void TCustomComPort::Open() {
@@ -119,13 +135,12 @@ void TCustomComPort::Open() {
 // A Close from a handler that runs while this port is already closing (during the
 // wait for the event thread) leaves the work to the Close in progress.
 void TCustomComPort::Close() {
-  if (!connected_ || closing_) return;
-  closing_ = true;
+  if (!BeginClosing()) return;
   try {
     NotifySignals(false);
     FireBeforeClose();
   } catch (...) {
-    closing_ = false;
+    EndClosing();
     throw;
   }
   // A device that has gone (an unplugged adapter) refuses the abort; the port is closed
@@ -139,20 +154,60 @@ void TCustomComPort::Close() {
   StopEventWatching();
   DestroyHandle();
   connected_ = false;
-  closing_ = false;
+  EndClosing();
   FireAfterClose();
   if (abortFailure) std::rethrow_exception(abortFailure);
 }
 
+bool TCustomComPort::BeginClosing() {
+  const std::thread::id me = std::this_thread::get_id();
+  std::unique_lock lock(closeMutex_);
+  while (closer_ != std::thread::id{} && closer_ != me && !EventBatchMark::Marked(this)) {
+    const std::shared_ptr<handover::Completion> closed = closed_;
+    lock.unlock();
+    handover::ServeUntil(*closed);
+    lock.lock();
+  }
+  if (!connected_ || closer_ != std::thread::id{}) return false;
+  closer_ = me;
+  closed_ = std::make_shared<handover::Completion>();
+  return true;
+}
+
+void TCustomComPort::EndClosing() {
+  std::lock_guard lock(closeMutex_);
+  closer_ = {};
+  closed_->Set();
+}
+
+// The device of a port that was open before the load is kept: it is not opened a
+// second time (it is this component's, and busy), only brought up to date.
 void TCustomComPort::Loaded() {
   loading_ = false;
-  if (!connected_) return;
-  connected_ = false;
+  const bool wanted = std::exchange(connectWish_, std::nullopt).value_or(connected_);
+  const unsigned pending = std::exchange(pendingChanges_, 0);
   try {
-    Open();
+    if (!connected_) {
+      if (wanted) Open();
+    } else if (!wanted) {
+      Close();
+    } else {
+      ApplyLoadedChanges(pending);
+    }
   } catch (...) {
     appexceptions::Report(std::current_exception());
   }
+}
+
+void TCustomComPort::ApplyLoadedChanges(unsigned pending) {
+  if (pending & kNewPort) {
+    Close();
+    Open();
+    return;
+  }
+  if (pending & kBufferGroup) ApplyBuffer();
+  if (pending & kLineGroup) ApplyDCB();
+  if (pending & kTimeoutGroup) ApplyTimeouts();
 }
 
 void TCustomComPort::CreateHandle() {
@@ -200,6 +255,7 @@ void TCustomComPort::StopEventWatching() {
   ReleasedWatch watch{std::move(eventWindow_), std::move(eventThread_)};
   if (EventBatchMark::Marked(this)) {
     watch.thread->Release();
+    std::lock_guard lock(closeMutex_);
     released_.push_back(std::move(watch));
     return;
   }
@@ -207,7 +263,12 @@ void TCustomComPort::StopEventWatching() {
   ReapReleasedThreads();
 }
 
-void TCustomComPort::ReapReleasedThreads() { released_.clear(); }
+// Taken under the lock, waited for (as they are destroyed) outside it.
+void TCustomComPort::ReapReleasedThreads() {
+  std::vector<ReleasedWatch> reaped;
+  std::lock_guard lock(closeMutex_);
+  reaped.swap(released_);
+}
 
 void TCustomComPort::RunEventBatch(const std::function<void()>& actions) {
   const EventBatchMark mark(this);
@@ -244,17 +305,17 @@ void TCustomComPort::SetSyncMethod(TSyncMethod value) {
 }
 
 void TCustomComPort::ApplyDCB() {
-  ApplyWhileOpen(comerror::SetStateFailed,
+  ApplyWhileOpen(kLineGroup, comerror::SetStateFailed,
                  [this](driver::Device& device) { return device.SetState(LineRecord()); });
 }
 
 void TCustomComPort::ApplyTimeouts() {
-  ApplyWhileOpen(comerror::SetTimeoutsFailed,
+  ApplyWhileOpen(kTimeoutGroup, comerror::SetTimeoutsFailed,
                  [this](driver::Device& device) { return device.SetTimeouts(timeouts_.Record()); });
 }
 
 void TCustomComPort::ApplyBuffer() {
-  ApplyWhileOpen(comerror::SetupFailed, [this](driver::Device& device) {
+  ApplyWhileOpen(kBufferGroup, comerror::SetupFailed, [this](driver::Device& device) {
     return device.SetQueueSizes(static_cast<std::uint32_t>(buffer_.InputSize()),
                                 static_cast<std::uint32_t>(buffer_.OutputSize()));
   });
@@ -289,22 +350,40 @@ void TCustomComPort::NotifySignals(bool opening) {
   }
 }
 
+// An event action's own driver query; its failure is marked as the action's, so that
+// a batch running during a close can tell it from a handler's failure.
+template <typename Query>
+auto TCustomComPort::Gather(Query&& query) {
+  try {
+    return query();
+  } catch (const EComPort&) {
+    actionQueryFailed_ = true;
+    throw;
+  }
+}
+
 void TCustomComPort::NotifyRxChar() {
-  if (const std::int32_t count = InputCount(); count > 0) FireRxChar(count);
+  if (const std::int32_t count = Gather([this] { return InputCount(); }); count > 0)
+    FireRxChar(count);
 }
 void TCustomComPort::NotifyTxEmpty() { FireTxEmpty(); }
 void TCustomComPort::NotifyRxFlag() { FireRxFlag(); }
 void TCustomComPort::NotifyRing() { FireRing(); }
 void TCustomComPort::NotifyBreak() { FireBreak(); }
-void TCustomComPort::NotifyCTSChange() { FireCTSChange(Signals().Contains(csCTS)); }
-void TCustomComPort::NotifyDSRChange() { FireDSRChange(Signals().Contains(csDSR)); }
+void TCustomComPort::NotifyCTSChange() { FireCTSChange(GatherSignals().Contains(csCTS)); }
+void TCustomComPort::NotifyDSRChange() { FireDSRChange(GatherSignals().Contains(csDSR)); }
 void TCustomComPort::NotifyError() {
-  if (const TComErrors errors = LastErrors(); !errors.Empty()) FireError(errors);
+  if (const TComErrors errors = Gather([this] { return LastErrors(); }); !errors.Empty())
+    FireError(errors);
 }
-void TCustomComPort::NotifyRLSDChange() { FireRLSDChange(Signals().Contains(csRLSD)); }
+void TCustomComPort::NotifyRLSDChange() { FireRLSDChange(GatherSignals().Contains(csRLSD)); }
+TComSignals TCustomComPort::GatherSignals() {
+  return Gather([this] { return Signals(); });
+}
 void TCustomComPort::NotifyRx80Full() { FireRx80Full(); }
 
 void TCustomComPort::RunEventAction(TComEvent event) {
+  actionQueryFailed_ = false;
   switch (event) {
     case evRxChar:
       return NotifyRxChar();

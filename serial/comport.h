@@ -5,13 +5,17 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "serial/comport_settings.h"
 #include "serial/comport_types.h"
 #include "serial/driver/device.h"
 #include "serial/ecomport.h"
+#include "serial/handover.h"
 
 // The record of one started transfer: the driver's transfer (none until one is
 // started) and its kind, which chooses the error code when the wait fails.
@@ -45,12 +49,16 @@ using TComSignalEvent = std::function<void(TCustomComPort& Sender, bool OnOff)>;
 // call its handler: on the main thread (smThreadSync, served whenever the main thread
 // processes messages), on the thread that opened the port (smWindowSync), or on the
 // event thread itself (smNone, unserialised with the other threads' use of the port).
-// Open, Close and the settings belong to the thread that opens the port. A handler may
-// close the port or change Port; the rest of its batch is then dropped.
+// Open and the settings belong to the thread that opens the port. A handler may close
+// the port or change Port; the rest of its batch is then dropped. Close may also meet
+// a Close of another thread (an smNone handler's): one of them closes, and one called
+// outside the port's batches returns only once that close is done.
 class TCustomComPort {
  public:
   TCustomComPort();
-  virtual ~TCustomComPort();  // closes the port
+  // Closes the port. A class that overrides an operation the event thread calls closes
+  // the port in its own destructor (CloseForDestruction), as TComPort does.
+  virtual ~TCustomComPort();
   TCustomComPort(const TCustomComPort&) = delete;
   TCustomComPort& operator=(const TCustomComPort&) = delete;
 
@@ -59,10 +67,12 @@ class TCustomComPort {
   void SetDeviceFactory(driver::DeviceFactory* factory) { factory_ = factory; }
 
   // --- Connection -------------------------------------------------------------------
-  bool Connected() const { return connected_; }
+  // While loading: the value last given to SetConnected, which Loaded acts on.
+  bool Connected() const { return loading_ && connectWish_ ? *connectWish_ : connected_.load(); }
   void SetConnected(bool value);
   const std::string& Port() const { return port_; }
-  // Normalises the name; an open port is closed and opened again on a changed name.
+  // Normalises the name; an open port is closed and opened again on a changed name. A
+  // close that fails with the device still held keeps the old name.
   void SetPort(const std::string& name);
   // The open device; empty while the port is closed.
   const std::shared_ptr<driver::Device>& Handle() const { return handle_; }
@@ -71,9 +81,10 @@ class TCustomComPort {
   void Close();
 
   // While loading, stored settings are only recorded: nothing reaches the driver and
-  // SetConnected(true) only marks the port to be opened by Loaded. Loaded ends the
-  // loading state and opens the port if so marked; an open failure goes to the
-  // application-wide exception handler instead of the caller.
+  // SetConnected only marks the port to be opened or closed by Loaded. Loaded ends the
+  // loading state and opens or closes the port as marked; a port that stays open
+  // receives the groups changed meanwhile, once each, or is opened again on a changed
+  // name. A failure goes to the application-wide exception handler, not the caller.
   void BeginLoading() { loading_ = true; }
   bool Loading() const { return loading_; }
   void Loaded();
@@ -188,6 +199,10 @@ class TCustomComPort {
   TNotifyEvent OnRx80Full;
 
  protected:
+  // Closes the port for a destructor: a failure is reported, the device is let go all
+  // the same, and every event thread has ended on return.
+  void CloseForDestruction() noexcept;
+
   // Each calls the handler of the same name when it is assigned.
   virtual void FireAfterClose();
   virtual void FireAfterOpen();
@@ -233,6 +248,11 @@ class TCustomComPort {
   friend class TComThread;
 
   void RunEventAction(TComEvent event);
+  // Whether the last event action failed in its own driver query, not in a handler.
+  bool ActionQueryFailed() const { return actionQueryFailed_; }
+  template <typename Query>
+  auto Gather(Query&& query);
+  TComSignals GatherSignals();
   // Runs a batch of event actions, marked on the calling thread as this port's, so
   // that a Close from one of its handlers knows it must not wait for the thread.
   void RunEventBatch(const std::function<void()>& actions);
@@ -245,11 +265,22 @@ class TCustomComPort {
   }
   // The port is open and its settings reach the driver (not while loading).
   bool OpenOutsideLoading() const { return connected_ && !loading_; }
-  // Re-sends a group through `call` while the port is open; nothing otherwise.
+  // What Loaded still owes an open port: the groups to re-send, or a reopen.
+  enum PendingChange : unsigned { kBufferGroup = 1, kLineGroup = 2, kTimeoutGroup = 4, kNewPort = 8 };
+  // Re-sends a group through `call` while the port is open; an open port that is
+  // loading only notes the group for Loaded.
   template <typename Call>
-  void ApplyWhileOpen(int code, Call&& call) {
+  void ApplyWhileOpen(PendingChange group, int code, Call&& call) {
+    if (connected_ && loading_) pendingChanges_ |= group;
     if (OpenOutsideLoading()) OnDevice(code, call);
   }
+  // Loaded on a port that was open before the load and is to stay open.
+  void ApplyLoadedChanges(unsigned pending);
+  // Whether this call is the one to close the port. A close in progress on another
+  // thread is waited for first, unless this thread runs one of the port's batches,
+  // which that close may be waiting for.
+  bool BeginClosing();
+  void EndClosing();
   driver::DCB LineRecord() const;
   driver::DeviceFactory& Factory() const;
 
@@ -258,6 +289,8 @@ class TCustomComPort {
   void StopEventWatching();
   // Waits for the threads that were let go from inside their own batches.
   void ReapReleasedThreads();
+  // Lets go of the device and the event thread without the close notifications.
+  void ForceClosed();
 
   template <typename Handler, typename... Args>
   void CallIfAssigned(const Handler& handler, Args... args) {
@@ -288,10 +321,17 @@ class TCustomComPort {
   // Event threads let go by a Close inside their own batch, each with its window; they
   // end by themselves once the batch returns.
   struct ReleasedWatch;
-  std::vector<ReleasedWatch> released_;
-  bool connected_ = false;
-  bool closing_ = false;
+  std::vector<ReleasedWatch> released_;  // guarded by closeMutex_
+  std::atomic<bool> connected_ = false;
+  // The thread that runs Close (none while no close runs) and the completion that its
+  // end sets for the threads waiting for it; both guarded by closeMutex_.
+  std::mutex closeMutex_;
+  std::thread::id closer_;
+  std::shared_ptr<handover::Completion> closed_;
   bool loading_ = false;
+  std::optional<bool> connectWish_;  // SetConnected while loading
+  unsigned pendingChanges_ = 0;      // PendingChange bits noted while loading
+  bool actionQueryFailed_ = false;
   std::string port_ = "COM1";
   TBaudRate baudRate_ = br9600;
   std::int32_t customBaudRate_ = 9600;
@@ -311,7 +351,12 @@ class TCustomComPort {
 };
 
 // The published face of the component.
-class TComPort : public TCustomComPort {};
+class TComPort : public TCustomComPort {
+ public:
+  // Closes the port while the object is still whole: the event thread may be calling
+  // its operations until then.
+  ~TComPort() override { CloseForDestruction(); }
+};
 
 // "COMn" for n from 1 to 96 taken from the name (with or without a "COM" prefix in any
 // letter case, in decimal or hexadecimal); any other name gives "COM1".

@@ -18,7 +18,7 @@ Handler& Installed() {
   return handler;
 }
 
-void WriteToStandardError(std::exception_ptr error) {
+void WriteToStandardError(std::exception_ptr error) noexcept {
   try {
     std::rethrow_exception(error);
   } catch (const std::exception& e) {
@@ -35,16 +35,23 @@ void SetHandler(Handler handler) {
   Installed() = std::move(handler);
 }
 
-void Report(std::exception_ptr error) {
-  Handler handler;
-  {
-    std::lock_guard lock(Mutex());
-    handler = Installed();
+// A handler that fails (a message box that cannot be shown) must not take the reporting
+// thread down: an event thread would end in std::terminate. The error goes to standard
+// error instead.
+void Report(std::exception_ptr error) noexcept {
+  try {
+    Handler handler;
+    {
+      std::lock_guard lock(Mutex());
+      handler = Installed();
+    }
+    if (handler) {
+      handler(error);
+      return;
+    }
+  } catch (...) {
   }
-  if (handler)
-    handler(error);
-  else
-    WriteToStandardError(error);
+  WriteToStandardError(error);
 }
 
 }  // namespace appexceptions

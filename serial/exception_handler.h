@@ -11,6 +11,7 @@ namespace appexceptions {
 using Handler = std::function<void(std::exception_ptr error)>;
 
 void SetHandler(Handler handler);  // empty restores the default
-void Report(std::exception_ptr error);
+// Never raises: what the handler raises is dropped and `error` goes to standard error.
+void Report(std::exception_ptr error) noexcept;
 
 }  // namespace appexceptions

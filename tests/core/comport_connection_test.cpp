@@ -185,6 +185,14 @@ TEST_F(ComPortTest, ChangingThePortNameReopensAnOpenPortOnTheNewName) {
   EXPECT_EQ(port.Port(), "COM3");
   EXPECT_TRUE(port.Connected());
   EXPECT_EQ(driver.OpenDevices(), 1);
+  // A close refused with the device held keeps the name, so that a retry reopens.
+  port.OnBeforeClose = [](TCustomComPort&) { throw std::runtime_error("refused"); };
+  EXPECT_THROW(port.SetPort("COM4"), std::runtime_error);
+  EXPECT_EQ(port.Port(), "COM3");
+  port.OnBeforeClose = nullptr;
+  driver.ClearCalls();
+  port.SetPort("COM4");
+  EXPECT_EQ(driver.Calls().at(7), "Open COM4");
 }
 
 TEST_F(ComPortTest, WhileLoadingSettingsAreOnlyStoredAndLoadedOpensThePort) {
@@ -203,6 +211,32 @@ TEST_F(ComPortTest, WhileLoadingSettingsAreOnlyStoredAndLoadedOpensThePort) {
   ASSERT_GE(calls.size(), 3u);
   EXPECT_EQ(calls[0], "Open COM4");
   EXPECT_EQ(calls[2], FreshStateWith("baud=9600", "baud=19200"));
+  port.BeginLoading();
+  port.SetConnected(false);  // on the open port: closed by Loaded
+  port.Loaded();
+  EXPECT_EQ(driver.OpenDevices(), 0);
+}
+
+// Kept open: no second open, the changed groups sent once, all let go at destruction.
+TEST_F(ComPortTest, LoadedOnAnOpenPortKeepsItsDeviceAndSendsTheChangedGroupsOnce) {
+  {
+    TComPort open;
+    open.SetDeviceFactory(&driver);
+    open.Open();
+    open.OnBeforeOpen = [this](TCustomComPort&) { driver.Note("OnBeforeOpen"); };
+    driver.ClearCalls();
+    open.BeginLoading();
+    open.SetConnected(true);
+    open.SetBaudRate(br19200);
+    open.SetBaudRate(br38400);
+    open.Timeouts().SetReadTotalConstant(400);
+    open.Loaded();
+    Strings calls = driver.Calls();
+    std::erase(calls, "WaitEvent");
+    EXPECT_EQ(calls, (Strings{FreshStateWith("baud=9600", "baud=38400"),
+                              "SetTimeouts 4294967295 0 400 100 1000"}));
+  }
+  EXPECT_EQ(driver.OpenDevices(), 0);
 }
 
 TEST_F(ComPortTest, LoadedReportsAnOpenFailureInsteadOfRaisingIt) {

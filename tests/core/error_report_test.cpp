@@ -71,4 +71,12 @@ TEST_F(CommandGuard, ReportsNothingWhenTheHandlerEndsNormally) {
   EXPECT_TRUE(reported.empty());
 }
 
+TEST(ApplicationHandler, AFailingHandlerStaysInsideTheReport) {
+  appexceptions::SetHandler([](std::exception_ptr) { throw std::runtime_error("no box"); });
+  ::testing::internal::CaptureStderr();
+  EXPECT_NO_THROW(appexceptions::Report(std::make_exception_ptr(std::runtime_error("gone"))));
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "gone\n");
+  appexceptions::SetHandler({});
+}
+
 }  // namespace

@@ -291,7 +291,7 @@ TEST_P(HandedOver, ABatchWaitingForTheOpeningThreadRunsDuringClose) {
 TEST_F(EventThreadTest, ABatchRunDuringCloseReportsOnlyItsHandlersFailures) {
   const ReportedMessages reported;
   OpenWatching();
-  port.OnTxEmpty = [](TCustomComPort&) { throw std::runtime_error("handler failed"); };
+  port.OnTxEmpty = [](TCustomComPort& sender) { sender.InputCount(); };
   driver.Fail("ClearErrors", EIO);
   driver::WakeEvent queued;
   handover::SetWakeHandler([&queued] { queued.Set(); });
@@ -300,7 +300,7 @@ TEST_F(EventThreadTest, ABatchRunDuringCloseReportsOnlyItsHandlersFailures) {
   handover::SetWakeHandler({});
   ASSERT_TRUE(handedOver);
   port.Close();
-  EXPECT_EQ(reported.Messages(), Strings{"handler failed"});
+  EXPECT_EQ(reported.Messages(), Strings{"ClearCommError function failed (win error code: 5)"});
   EXPECT_TRUE(Logged("ClearErrors"));
   EXPECT_EQ(driver.OpenDevices(), 0);
 }
@@ -323,6 +323,28 @@ TEST_F(EventThreadTest, CloseFromAHandlerDuringCloseClosesOnce) {
   EXPECT_EQ(std::count(calls.begin(), calls.end(), "OnTxEmpty"), 1);
   EXPECT_EQ(calls.back(), "OnAfterClose closed");
   EXPECT_EQ(driver.OpenDevices(), 0);
+}
+
+// An smNone handler's Close beside the main thread's Close or destruction closes once.
+TEST_F(EventThreadTest, AHandlerClosingOnTheEventThreadBesideTheMainThreadClosesOnce) {
+  for (int round = 0; round < 20; ++round) {
+    auto racing = std::make_unique<TComPort>();
+    racing->SetDeviceFactory(&driver);
+    racing->SetSyncMethod(smNone);
+    driver::WakeEvent ringing;
+    racing->OnRing = [&ringing](TCustomComPort& sender) {
+      ringing.Set();
+      sender.Close();
+    };
+    racing->OnAfterClose = [this](TCustomComPort&) { driver.Note("closed"); };
+    racing->Open();
+    driver.QueueEvents(EV_RING | EV_RX80FULL);
+    ASSERT_TRUE(ringing.Wait(5s));
+    round % 2 ? racing.reset() : racing->Close();
+    EXPECT_EQ(driver.OpenDevices(), 0);
+  }
+  const Strings calls = driver.Calls();
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "closed"), 20);
 }
 
 // A device that refuses the wait would refuse the next one at once: the thread stops

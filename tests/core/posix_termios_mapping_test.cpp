@@ -87,6 +87,13 @@ TEST(PosixTermiosMapping, StandardSpeedsCarryTheirCodeAndOthersNone) {
   }
 }
 
+TEST(PosixTermiosMapping, AGrantedSpeedMayBeAtMostThreePercentOff) {
+  const std::uint32_t kept[][2] = {{9600, 9600}, {100000, 103000}, {100000, 97000}, {0, 0}};
+  const std::uint32_t refused[][2] = {{100000, 103001}, {100000, 96999}, {250000, 230400}, {0, 1}};
+  for (const auto& [asked, granted] : kept) EXPECT_TRUE(posix::SpeedGranted(asked, granted));
+  for (const auto& [asked, granted] : refused) EXPECT_FALSE(posix::SpeedGranted(asked, granted));
+}
+
 TEST(PosixTermiosMapping, FlowControlAndLineLevels) {
   const LineSettings software = Mapped(Changed([](DCB& d) {
     d.Flags |= FlagOutX | FlagInX;

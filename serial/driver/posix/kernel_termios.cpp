@@ -14,13 +14,17 @@ static_assert(NCCS == kControlChars, "termios2 holds the kernel's control charac
 
 namespace {
 
+int Get(int fd, termios2& attributes) { return ::ioctl(fd, TCGETS2, &attributes) == 0 ? 0 : errno; }
+int Set(int fd, const termios2& attributes) {
+  return ::ioctl(fd, TCSETS2, &attributes) == 0 ? 0 : errno;
+}
+
 template <typename Edit>
 int Change(int fd, Edit edit) {
   termios2 attributes{};
-  if (::ioctl(fd, TCGETS2, &attributes) != 0) return errno;
+  if (const int error = Get(fd, attributes)) return error;
   edit(attributes);
-  if (::ioctl(fd, TCSETS2, &attributes) != 0) return errno;
-  return 0;
+  return Set(fd, attributes);
 }
 
 }  // namespace
@@ -37,19 +41,28 @@ int MakeRaw(int fd) {
   });
 }
 
+// A UART makes the speed it can from its clock; one too far from the asked speed is
+// refused, and the line is put back as it was, as a driver that refuses a group keeps it.
 int ApplyLineSettings(int fd, const LineSettings& settings) {
-  return Change(fd, [&settings](termios2& t) {
-    t.c_iflag = settings.iflag;
-    t.c_oflag = settings.oflag;
-    t.c_cflag = settings.cflag;
-    t.c_lflag = settings.lflag;
-    std::copy(std::begin(settings.cc), std::end(settings.cc), t.c_cc);
-    // The speed in bits/s goes with its code too: a driver that does not work the
-    // code out again (a pty) would otherwise keep reporting an earlier custom speed.
-    if ((t.c_cflag & CBAUD) == B0) t.c_cflag |= BOTHER;
-    t.c_ispeed = settings.speed;
-    t.c_ospeed = settings.speed;
-  });
+  termios2 before{};
+  if (const int error = Get(fd, before)) return error;
+  termios2 t = before;
+  t.c_iflag = settings.iflag;
+  t.c_oflag = settings.oflag;
+  t.c_cflag = settings.cflag;
+  t.c_lflag = settings.lflag;
+  std::copy(std::begin(settings.cc), std::end(settings.cc), t.c_cc);
+  // The speed in bits/s goes with its code too: a driver that does not work the code
+  // out again (a pty) would otherwise keep reporting an earlier custom speed.
+  if ((t.c_cflag & CBAUD) == B0) t.c_cflag |= BOTHER;
+  t.c_ispeed = settings.speed;
+  t.c_ospeed = settings.speed;
+  if (const int error = Set(fd, t)) return error;
+  termios2 granted{};
+  if (const int error = Get(fd, granted)) return error;
+  if (SpeedGranted(settings.speed, granted.c_ospeed)) return 0;
+  Set(fd, before);
+  return EINVAL;
 }
 
 }  // namespace driver::posix

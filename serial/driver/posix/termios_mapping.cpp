@@ -137,4 +137,9 @@ int MapDcb(const DCB& dcb, LineSettings& settings) {
   return MapModemLines(dcb, settings);
 }
 
+bool SpeedGranted(std::uint32_t asked, std::uint32_t granted) {
+  const std::uint64_t off = asked > granted ? asked - granted : granted - asked;
+  return off * 100 <= std::uint64_t{asked} * 3;
+}
+
 }  // namespace driver::posix

@@ -33,4 +33,8 @@ struct LineSettings {
 // settings are then left undefined. Pure: no device is touched.
 int MapDcb(const DCB& dcb, LineSettings& settings);
 
+// Whether the speed a device made of the one asked for is close enough to it: a frame
+// still reads correctly up to about 3 % off.
+bool SpeedGranted(std::uint32_t asked, std::uint32_t granted);
+
 }  // namespace driver::posix
