@@ -15,16 +15,16 @@
 #include <string>
 #include <vector>
 
-#include "app/card_link.h"
-#include "app/card_port.h"
+#include "card/card_link.h"
+#include "card/card_port.h"
 #include "cpu_time.h"
 #include "report.h"
 #include "serial/comport.h"
 #include "serial/driver/directory.h"
-#include "serial/driver/sim/card.h"
-#include "serial/driver/sim/simulation.h"
-#include "serial/driver/sim/waveform.h"
-#include "serial/handover.h"
+#include "sim/card.h"
+#include "sim/simulation.h"
+#include "sim/waveform.h"
+#include "common/handover.h"
 #include "support/recording_toolkit.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "buffer/buffer.h"
+#include "card/buffer.h"
 #include "report.h"
 
 namespace {

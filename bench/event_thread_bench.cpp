@@ -11,16 +11,16 @@
 #include <thread>
 #include <vector>
 
-#include "app/card_port.h"
+#include "card/card_port.h"
 #include "cpu_time.h"
 #include "report.h"
 #include "serial/comport.h"
 #include "serial/driver/directory.h"
 #include "serial/driver/posix/line_watch.h"
 #include "serial/driver/records.h"
-#include "serial/driver/sim/simulation.h"
-#include "serial/driver/sim/waveform.h"
-#include "serial/handover.h"
+#include "sim/simulation.h"
+#include "sim/waveform.h"
+#include "common/handover.h"
 #include "support/played_modem_lines.h"
 #include "support/pseudo_terminal.h"
 

@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
+#include "apps/gui/main_window.h"
 #include "cpu_time.h"
 #include "report.h"
 #include "serial/driver/directory.h"
-#include "serial/driver/sim/simulation.h"
+#include "sim/simulation.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_folder.h"
 #include "ui/qt/application.h"

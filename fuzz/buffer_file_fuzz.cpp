@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "buffer/buffer.h"
+#include "card/buffer.h"
 #include "fuzz/fuzz_check.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/card_link.h"
+#include "card/card_link.h"
 #include "fuzz/fuzz_check.h"
 #include "serial/comport.h"
 #include "serial/driver/device.h"

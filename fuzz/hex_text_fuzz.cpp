@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/card_link.h"
+#include "card/card_link.h"
 #include "fuzz/fuzz_check.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <array>
 
 #include "serial/comport.h"
-#include "serial/exception_handler.h"
+#include "common/exception_handler.h"
 
 namespace {
 

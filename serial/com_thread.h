@@ -10,7 +10,7 @@
 #include "serial/comport_types.h"
 #include "serial/driver/device.h"
 #include "serial/driver/event.h"
-#include "serial/handover.h"
+#include "common/handover.h"
 
 class TCustomComPort;
 

@@ -8,7 +8,7 @@
 
 #include "serial/com_thread.h"
 #include "serial/driver/directory.h"
-#include "serial/exception_handler.h"
+#include "common/exception_handler.h"
 #include "serial/text_syntax.h"
 
 namespace {

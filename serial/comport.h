@@ -15,7 +15,7 @@
 #include "serial/comport_types.h"
 #include "serial/driver/device.h"
 #include "serial/ecomport.h"
-#include "serial/handover.h"
+#include "common/handover.h"
 
 // The record of one started transfer: the driver's transfer (none until one is
 // started) and its kind, which chooses the error code when the wait fails.

@@ -71,7 +71,6 @@ class TSet {
   constexpr bool Empty() const { return bits_ == 0; }
   constexpr bool Contains(E member) const { return (bits_ & Bit(member)) != 0; }
   constexpr void Include(E member) { bits_ = static_cast<Word>(bits_ | Bit(member)); }
-  constexpr void Exclude(E member) { bits_ = static_cast<Word>(bits_ & ~Bit(member)); }
 
   friend constexpr bool operator==(TSet, TSet) = default;
 

@@ -45,8 +45,6 @@ class TIniFile {
  public:
   explicit TIniFile(std::string fileName) : fileName_(std::move(fileName)) {}
 
-  const std::string& FileName() const { return fileName_; }
-
   std::string ReadString(std::string_view section, std::string_view key,
                          std::string_view fallback) const;
   void WriteString(std::string_view section, std::string_view key, std::string_view value);

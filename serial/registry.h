@@ -36,7 +36,6 @@ class RegDocument {
  public:
   explicit RegDocument(std::string_view text);
 
-  bool IsExport() const { return isExport_; }
   bool KeyExists(std::string_view path) const;
   RegValue Read(std::string_view path, std::string_view name) const;
 
@@ -88,8 +87,6 @@ class TRegistry {
  public:
   explicit TRegistry(std::string fileName) : fileName_(std::move(fileName)) {}
 
-  const std::string& FileName() const { return fileName_; }
-  const std::string& RootKey() const { return rootKey_; }
   void SetRootKey(std::string rootKey) { rootKey_ = std::move(rootKey); }
   // Relative to the open key unless it starts with a backslash. False when the key
   // does not exist and may not be created, or cannot be created, and under a root key

@@ -4,7 +4,7 @@
 
 #include <cerrno>
 
-#include "buffer/file_io.h"
+#include "common/file_io.h"
 
 namespace {
 

@@ -1,20 +1,10 @@
 #include "serial/text_syntax.h"
 
-#include <algorithm>
-
 namespace {
 
-char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
 std::optional<int> DigitValue(char c, int base) {
-  int value = base;
-  if (c >= '0' && c <= '9')
-    value = c - '0';
-  else if (c >= 'a' && c <= 'f')
-    value = c - 'a' + 10;
-  else if (c >= 'A' && c <= 'F')
-    value = c - 'A' + 10;
-  if (value >= base) return std::nullopt;
+  const int value = HexDigitValue(c);
+  if (value < 0 || value >= base) return std::nullopt;
   return value;
 }
 
@@ -32,18 +22,6 @@ int TakeBase(std::string_view& digits) {
 }
 
 }  // namespace
-
-std::string UpperCaseAscii(std::string_view text) {
-  std::string upper(text);
-  std::transform(upper.begin(), upper.end(), upper.begin(), UpperAscii);
-  return upper;
-}
-
-bool SameTextAscii(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return UpperAscii(x) == UpperAscii(y);
-         });
-}
 
 bool HoldsLineBreak(std::string_view text) {
   return text.find_first_of({"\r\n\0", 3}) != std::string_view::npos;

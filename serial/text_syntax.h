@@ -5,11 +5,11 @@
 #include <string>
 #include <string_view>
 
-// The runtime's text conventions that stored settings rely on: case folding that
-// changes only a to z, and the integer syntax of its standard conversion.
+#include "common/ascii_text.h"
 
-std::string UpperCaseAscii(std::string_view text);
-bool SameTextAscii(std::string_view a, std::string_view b);
+// The runtime's text conventions that stored settings rely on: case folding that
+// changes only a to z (common/ascii_text.h), and the integer syntax of its standard
+// conversion.
 
 // Whether the text holds a line end (CR or LF) or a zero byte, which no line of a
 // settings file can hold.

@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <exception>
 
-#include "app/main_window.h"
+#include "apps/gui/main_window.h"
 #include "screenshot.h"
-#include "serial/driver/sim/scenarios.h"
+#include "sim/scenarios.h"
 #include "ui/qt/application.h"
 #include "ui/qt/dialogs.h"
 

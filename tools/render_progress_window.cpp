@@ -4,7 +4,8 @@
 #include <QApplication>
 #include <cstdio>
 
-#include "app/progress_window.h"
+#include "common/version.h"
+#include "ui/qt/progress_window.h"
 #include "screenshot.h"
 
 int main(int argc, char** argv) {
@@ -14,7 +15,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   QWidget owner;
-  owner.setWindowTitle("Belvanto - v 0.3");
+  owner.setWindowTitle("Belvanto - v " BELVANTO_VERSION);
   owner.setGeometry(171, 190, 604, 361);
   owner.show();
 

@@ -1,6 +1,6 @@
 #include "ui/error_report.h"
 
-#include "serial/exception_handler.h"
+#include "common/exception_handler.h"
 
 namespace ui {
 

@@ -3,6 +3,8 @@
 #include <chrono>
 #include <optional>
 
+#include "common/unique_fd.h"
+
 namespace driver {
 
 // A manual-reset event that can sit in a poll() set beside a device: readable while
@@ -10,7 +12,6 @@ namespace driver {
 class WakeEvent {
  public:
   explicit WakeEvent(bool initiallySet = false);
-  ~WakeEvent();
   WakeEvent(const WakeEvent&) = delete;
   WakeEvent& operator=(const WakeEvent&) = delete;
 
@@ -19,10 +20,10 @@ class WakeEvent {
   bool IsSet() const;
   // Waits until set; no timeout means no limit. Returns whether it is set.
   bool Wait(std::optional<std::chrono::nanoseconds> timeout = std::nullopt) const;
-  int Fd() const { return fd_; }
+  int Fd() const { return fd_.Get(); }
 
  private:
-  int fd_;
+  UniqueFd fd_;
 };
 
 }  // namespace driver

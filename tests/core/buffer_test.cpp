@@ -1,4 +1,4 @@
-#include "buffer/buffer.h"
+#include "card/buffer.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "buffer/file_io.h"
+#include "common/file_io.h"
 #include "support/program_run.h"
 
 namespace {

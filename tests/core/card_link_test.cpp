@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "app/card_link.h"
-#include "app/card_port.h"
+#include "card/card_link.h"
+#include "card/card_port.h"
 #include "serial/comport.h"
 #include "serial/driver/directory.h"
-#include "serial/driver/sim/scenarios.h"
-#include "serial/driver/sim/simulation.h"
+#include "sim/scenarios.h"
+#include "sim/simulation.h"
 #include "support/recording_toolkit.h"
 #include "support/sim_link.h"
 

@@ -1,4 +1,4 @@
-#include "app/card_port.h"
+#include "card/card_port.h"
 
 #include "support/comport_fixture.h"
 

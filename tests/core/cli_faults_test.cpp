@@ -12,9 +12,9 @@
 #include <memory>
 #include <sstream>
 
-#include "app/cli.h"
+#include "apps/cli/cli.h"
 #include "serial/driver/directory.h"
-#include "serial/driver/sim/simulation.h"
+#include "sim/simulation.h"
 #include "support/command_faults.h"
 #include "support/event_watching.h"
 #include "support/mismatch.h"

@@ -1,4 +1,4 @@
-#include "app/cli.h"
+#include "apps/cli/cli.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -13,7 +13,7 @@
 #include "support/temp_folder.h"
 #include "support/terminal_screen.h"
 #include "serial/driver/directory.h"
-#include "serial/driver/sim/simulation.h"
+#include "sim/simulation.h"
 
 namespace fs = std::filesystem;
 using test_support::ProgramResult;

@@ -1,6 +1,6 @@
 #include <functional>
 
-#include "serial/exception_handler.h"
+#include "common/exception_handler.h"
 #include "support/comport_fixture.h"
 
 using Strings = std::vector<std::string>;

@@ -4,7 +4,7 @@
 
 #include <stdexcept>
 
-#include "serial/exception_handler.h"
+#include "common/exception_handler.h"
 #include "support/scripted_dialogs.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "serial/handover.h"
+#include "common/handover.h"
 
 using namespace std::chrono_literals;
 

@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "app/card_link.h"
-#include "app/card_port.h"
-#include "buffer/buffer.h"
+#include "card/card_link.h"
+#include "card/card_port.h"
+#include "card/buffer.h"
 #include "serial/comport.h"
-#include "serial/driver/sim/card.h"
-#include "serial/driver/sim/card_memory.h"
-#include "serial/driver/sim/simulation.h"
+#include "sim/card.h"
+#include "sim/card_memory.h"
+#include "sim/simulation.h"
 #include "support/event_watching.h"
 #include "support/recording_toolkit.h"
 #include "support/sim_link.h"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "buffer/buffer.h"
+#include "card/buffer.h"
 
 namespace {
 

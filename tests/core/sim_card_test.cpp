@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "buffer/file_io.h"
+#include "common/file_io.h"
 #include "support/sim_fixture.h"
 
 using namespace driver::sim;

@@ -2,7 +2,7 @@
 
 #include <ctime>
 
-#include "app/card_port.h"
+#include "card/card_port.h"
 #include "support/sim_comport.h"
 #include "support/sim_fixture.h"
 

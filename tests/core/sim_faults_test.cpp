@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
-#include "buffer/file_io.h"
+#include "common/file_io.h"
 
 #include "serial/driver/directory.h"
-#include "serial/driver/sim/scenarios.h"
+#include "sim/scenarios.h"
 #include "support/sim_fixture.h"
 
 using namespace driver;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "serial/driver/sim/waveform.h"
+#include "sim/waveform.h"
 #include "support/sim_fixture.h"
 
 using namespace driver;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/card_port.h"
+#include "card/card_port.h"
 #include "serial/comport.h"
 #include "serial/ini_file.h"
 #include "serial/registry.h"

@@ -1,4 +1,4 @@
-#include "ui/terminal_progress.h"
+#include "ui/terminal/terminal_progress.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -8,7 +8,7 @@
 #include <atomic>
 #include <thread>
 
-#include "serial/handover.h"
+#include "common/handover.h"
 #include "support/terminal_screen.h"
 
 using namespace std::chrono_literals;

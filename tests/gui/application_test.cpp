@@ -9,8 +9,8 @@
 #include <stdexcept>
 #include <thread>
 
-#include "serial/exception_handler.h"
-#include "serial/handover.h"
+#include "common/exception_handler.h"
+#include "common/handover.h"
 #include "support/scripted_dialogs.h"
 #include "ui/error_report.h"
 

@@ -1,4 +1,4 @@
-#include "app/main_window.h"
+#include "apps/gui/main_window.h"
 
 #include <QApplication>
 #include <QFontInfo>
@@ -13,9 +13,9 @@
 #include <memory>
 #include <sstream>
 
-#include "buffer/file_io.h"
+#include "common/file_io.h"
 #include "gui/window_fixture.h"
-#include "serial/driver/sim/scenarios.h"
+#include "sim/scenarios.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/progress_window.h"
+#include "ui/qt/progress_window.h"
 
 #include <QApplication>
 #include <QImage>
@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "app/qt_toolkit.h"
+#include "ui/qt/qt_toolkit.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
-#include "serial/driver/sim/setup.h"
-#include "serial/driver/sim/simulation.h"
+#include "apps/gui/main_window.h"
+#include "sim/setup.h"
+#include "sim/simulation.h"
 #include "support/scripted_dialogs.h"
 #include "ui/qt/application.h"
 

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "app/card_link.h"
-#include "serial/driver/sim/card.h"
-#include "serial/driver/sim/scenarios.h"
+#include "card/card_link.h"
+#include "sim/card.h"
+#include "sim/scenarios.h"
 #include "support/card_bench.h"
 #include "support/process_counts.h"
 

@@ -3,7 +3,7 @@
 #include <exception>
 #include <functional>
 
-#include "app/card_port.h"
+#include "card/card_port.h"
 
 CardBench::CardBench(driver::sim::ReaderSetup faulty, double speedFactor)
     : speedFactor_(speedFactor), link(port, toolkit_, nullptr) {

@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "app/card_link.h"
+#include "card/card_link.h"
 #include "recording_toolkit.h"
 #include "serial/comport.h"
 #include "serial/driver/directory.h"
-#include "serial/driver/sim/simulation.h"
+#include "sim/simulation.h"
 
 // A card link over a private port directory in which no name reaches a real device:
 // COM1 is a reader set up by the test (faults and all), COM2 a reader with a good card.

@@ -5,9 +5,9 @@
 #include <numeric>
 #include <optional>
 
-#include "app/card_link.h"
-#include "serial/driver/sim/scenarios.h"
-#include "serial/driver/sim/simulation.h"
+#include "card/card_link.h"
+#include "sim/scenarios.h"
+#include "sim/simulation.h"
 
 using driver::sim::ReaderSetup;
 

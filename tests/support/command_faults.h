@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "serial/driver/sim/setup.h"
+#include "sim/setup.h"
 
 // The faults of the simulated reader met by whole card commands, as the window and
 // belvanto-cli run them: shared by both programs' fault suites, so that each fault ends

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "serial/comport_types.h"
-#include "serial/exception_handler.h"
-#include "serial/handover.h"
+#include "common/exception_handler.h"
+#include "common/handover.h"
 
 namespace test_support {
 

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <system_error>
 
+#include "common/unique_fd.h"
 #include "serial/driver/poll_wait.h"
 
 namespace test_support {
@@ -20,23 +21,19 @@ void Check(bool ok, const char* what) {
 }  // namespace
 
 PseudoTerminal::PseudoTerminal() {
+  int peer = -1;
   int device = -1;
   char name[128] = {};
-  Check(::openpty(&peer_, &device, name, nullptr, nullptr) == 0, "openpty");
+  Check(::openpty(&peer, &device, name, nullptr, nullptr) == 0, "openpty");
+  peer_.Reset(peer);
   // The device side is opened again by the code under test; the peer keeps the pair.
   ::close(device);
   path_ = name;
 }
 
-PseudoTerminal::~PseudoTerminal() { HangUp(); }
-
 void PseudoTerminal::Send(std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(peer_, bytes.data(), bytes.size());
-    if (n < 0 && errno == EINTR) continue;
-    Check(n >= 0, "write to pty peer");
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
+  if (const int error = WriteAll(Peer(), bytes))
+    throw std::system_error(error, std::generic_category(), "write to pty peer");
 }
 
 std::string PseudoTerminal::Receive(std::size_t count, std::chrono::milliseconds within) {
@@ -45,10 +42,10 @@ std::string PseudoTerminal::Receive(std::size_t count, std::chrono::milliseconds
   while (received.size() < count) {
     const auto left = deadline - std::chrono::steady_clock::now();
     if (left <= decltype(left)::zero()) break;
-    pollfd p{peer_, POLLIN, 0};
+    pollfd p{Peer(), POLLIN, 0};
     if (driver::PollFor(&p, 1, left) <= 0 || !(p.revents & POLLIN)) break;
     char chunk[256];
-    const ssize_t n = ::read(peer_, chunk, std::min(sizeof chunk, count - received.size()));
+    const ssize_t n = ::read(Peer(), chunk, std::min(sizeof chunk, count - received.size()));
     if (n <= 0) break;
     received.append(chunk, static_cast<std::size_t>(n));
   }
@@ -57,13 +54,12 @@ std::string PseudoTerminal::Receive(std::size_t count, std::chrono::milliseconds
 
 termios PseudoTerminal::PeerAttributes() const {
   termios attributes{};
-  Check(::tcgetattr(peer_, &attributes) == 0, "tcgetattr on pty peer");
+  Check(::tcgetattr(Peer(), &attributes) == 0, "tcgetattr on pty peer");
   return attributes;
 }
 
 void PseudoTerminal::HangUp() {
-  if (peer_ >= 0) ::close(peer_);
-  peer_ = -1;
+  peer_.Reset();
 }
 
 }  // namespace test_support

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/unique_fd.h"
+
 namespace test_support {
 
 // A pseudo-terminal for tests of the Linux serial backend: the device under test opens
@@ -14,12 +16,8 @@ namespace test_support {
 class PseudoTerminal {
  public:
   PseudoTerminal();
-  ~PseudoTerminal();
-  PseudoTerminal(const PseudoTerminal&) = delete;
-  PseudoTerminal& operator=(const PseudoTerminal&) = delete;
-
   const std::string& Path() const { return path_; }
-  int Peer() const { return peer_; }
+  int Peer() const { return peer_.Get(); }
 
   void Send(std::string_view bytes);
   // What arrives within the time, at most `count` bytes.
@@ -30,7 +28,7 @@ class PseudoTerminal {
   void HangUp();
 
  private:
-  int peer_ = -1;
+  UniqueFd peer_;
   std::string path_;
 };
 

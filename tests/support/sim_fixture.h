@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "serial/driver/sim/simulation.h"
+#include "sim/simulation.h"
 #include "sim_link.h"
 #include "sim_virtual_clock.h"
 

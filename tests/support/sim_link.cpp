@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "serial/driver/sim/card.h"
+#include "sim/card.h"
 #include "support/posix_port.h"
 
 using driver::sim::InverseConvention;

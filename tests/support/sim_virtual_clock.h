@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "serial/driver/sim/clock.h"
+#include "sim/clock.h"
 
 // Simulated time that passes only when asked: a thread that would sleep until a moment
 // finds the clock there at once. Exact and instant for tests driven from one thread.

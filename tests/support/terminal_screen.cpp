@@ -10,28 +10,27 @@
 namespace test_support {
 
 TerminalScreen::TerminalScreen() {
-  if (::openpty(&screen_, &terminal_, nullptr, nullptr, nullptr) != 0)
+  int screen = -1;
+  int terminal = -1;
+  if (::openpty(&screen, &terminal, nullptr, nullptr, nullptr) != 0)
     throw std::runtime_error("openpty failed");
+  screen_.Reset(screen);
+  terminal_.Reset(terminal);
   // A program started by the test gets the terminal only where it is handed over.
-  ::fcntl(screen_, F_SETFD, FD_CLOEXEC);
-  ::fcntl(terminal_, F_SETFD, FD_CLOEXEC);
+  ::fcntl(screen, F_SETFD, FD_CLOEXEC);
+  ::fcntl(terminal, F_SETFD, FD_CLOEXEC);
   termios raw{};
-  ::tcgetattr(terminal_, &raw);
+  ::tcgetattr(terminal, &raw);
   ::cfmakeraw(&raw);
-  ::tcsetattr(terminal_, TCSANOW, &raw);
-  ::fcntl(screen_, F_SETFL, O_NONBLOCK);
-}
-
-TerminalScreen::~TerminalScreen() {
-  ::close(screen_);
-  ::close(terminal_);
+  ::tcsetattr(terminal, TCSANOW, &raw);
+  ::fcntl(screen, F_SETFL, O_NONBLOCK);
 }
 
 std::string TerminalScreen::Shown() {
   std::string text;
   char chunk[4096];
   ssize_t n;
-  while ((n = ::read(screen_, chunk, sizeof chunk)) > 0) text.append(chunk, static_cast<std::size_t>(n));
+  while ((n = ::read(screen_.Get(), chunk, sizeof chunk)) > 0) text.append(chunk, static_cast<std::size_t>(n));
   return text;
 }
 

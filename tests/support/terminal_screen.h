@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "common/unique_fd.h"
+
 namespace test_support {
 
 // A pseudo-terminal standing in for the user's screen: a program writes to Terminal()
@@ -10,17 +12,13 @@ namespace test_support {
 class TerminalScreen {
  public:
   TerminalScreen();
-  ~TerminalScreen();
-  TerminalScreen(const TerminalScreen&) = delete;
-  TerminalScreen& operator=(const TerminalScreen&) = delete;
-
-  int Terminal() const { return terminal_; }
+  int Terminal() const { return terminal_.Get(); }
   // What reached the screen since the last call.
   std::string Shown();
 
  private:
-  int screen_ = -1;
-  int terminal_ = -1;
+  UniqueFd screen_;
+  UniqueFd terminal_;
 };
 
 }  // namespace test_support

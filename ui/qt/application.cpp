@@ -2,8 +2,8 @@
 
 #include <QCoreApplication>
 
-#include "serial/exception_handler.h"
-#include "serial/handover.h"
+#include "common/exception_handler.h"
+#include "common/handover.h"
 #include "ui/error_report.h"
 
 namespace ui::qt {

@@ -19,15 +19,14 @@ constexpr std::uint32_t kModemLineEvents = EV_CTS | EV_DSR | EV_RING | EV_RLSD;
 
 EventWatch::~EventWatch() {
   Close();
-  if (epoll_ >= 0) ::close(epoll_);
 }
 
 int EventWatch::Attach(int fd, const Channel& channel) {
-  epoll_ = ::epoll_create1(EPOLL_CLOEXEC);
-  if (epoll_ < 0) return errno;
+  epoll_.Reset(::epoll_create1(EPOLL_CLOEXEC));
+  if (!epoll_.IsOpen()) return errno;
   epoll_event watched{};
   watched.events = EPOLLIN | EPOLLOUT | EPOLLET;
-  if (::epoll_ctl(epoll_, EPOLL_CTL_ADD, fd, &watched) != 0) return errno;
+  if (::epoll_ctl(epoll_.Get(), EPOLL_CTL_ADD, fd, &watched) != 0) return errno;
   std::uint32_t queued = 0;
   if (const int error = InputQueued(fd, queued)) return error;
   received_ = channel.Consumed() + queued;
@@ -82,7 +81,7 @@ int EventWatch::WaitLeased(int fd, Channel& channel, Waiter& waiter, std::uint32
       occurred = found & mask_;
     }
     if (occurred != 0) return 0;
-    pollfd fds[] = {{epoll_, POLLIN, 0},
+    pollfd fds[] = {{epoll_.Get(), POLLIN, 0},
                     {waiter.cancel.Fd(), POLLIN, 0},
                     {stop.Fd(), POLLIN, 0},
                     {channel.Written().Fd(), POLLIN, 0},
@@ -129,7 +128,7 @@ int EventWatch::Evaluate(int fd, Channel& channel, std::uint32_t& found) {
 int EventWatch::DrainEdges() {
   epoll_event edges[4];
   for (;;) {
-    const int n = ::epoll_wait(epoll_, edges, std::size(edges), 0);
+    const int n = ::epoll_wait(epoll_.Get(), edges, std::size(edges), 0);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return errno;
     if (n == 0) return 0;

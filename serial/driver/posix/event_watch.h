@@ -4,6 +4,7 @@
 #include <memory>
 #include <mutex>
 
+#include "common/unique_fd.h"
 #include "serial/driver/event.h"
 #include "serial/driver/posix/channel.h"
 #include "serial/driver/posix/line_counters.h"
@@ -48,7 +49,7 @@ class EventWatch {
   bool BecameNearlyFull(std::uint32_t queued);
 
   std::mutex mutex_;
-  int epoll_ = -1;
+  UniqueFd epoll_;
   std::uint32_t mask_ = 0;
   std::uint32_t inputSize_ = 0;
   LineCounters counters_;

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 
+#include "common/unique_fd.h"
 #include "serial/driver/directory.h"
 #include "serial/driver/posix/kernel_termios.h"
 #include "serial/driver/posix/output_drain.h"
@@ -62,13 +63,11 @@ PosixDevice::PosixDevice(int fd) : channel_(std::make_shared<Channel>(fd)) {}
 PosixDevice::~PosixDevice() { Close(); }
 
 int PosixDevice::Open(const std::string& path, std::shared_ptr<Device>& device) {
-  const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return errno;
-  if (const int error = Claim(fd)) {
-    ::close(fd);
-    return error;
-  }
+  UniqueFd claimed(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+  if (!claimed.IsOpen()) return errno;
+  if (const int error = Claim(claimed.Get())) return error;
   // From here the channel owns the descriptor and closes it if anything fails.
+  const int fd = claimed.Release();
   std::shared_ptr<PosixDevice> opened(new PosixDevice(fd));
   if (const int error = opened->Attach(fd)) return error;
   device = std::move(opened);

@@ -1,0 +1,305 @@
+#include "apps/cli/cli.h"
+
+#include <cstdio>
+#include <ostream>
+
+#include "card/card_link.h"
+#include "apps/cli/cli_interruption.h"
+#include "card/buffer.h"
+#include "serial/comport.h"
+#include "serial/driver/directory.h"
+#include "ui/error_report.h"
+#include "ui/listing_text.h"
+#include "ui/terminal/terminal_progress.h"
+
+namespace cli {
+
+namespace {
+
+// The card link opens ports by number, so a device path is reached through a COM name
+// of its own, one that the simulated readers never take.
+const char* const kPathPort = "COM96";
+
+bool IsDevicePath(const std::string& port) { return port.find('/') != std::string::npos; }
+
+std::string ParsePort(const std::string& text) {
+  if (const std::string name = PlainPortName(text); !name.empty()) return name;
+  if (IsDevicePath(text)) return text;
+  throw UsageError("--port expects COMn (n from 1 to 96) or a device path, not \"" + text + "\"");
+}
+
+EepromSize ParseSize(const std::string& text) {
+  if (const EepromSize* size = FindEepromSize(text)) return *size;
+  throw UsageError("--size expects 24C16, 24C32 or 24C64, not \"" + text + "\"");
+}
+
+// Takes the option at args[index] into `invocation` and returns how many arguments it took.
+std::size_t TakeOption(const std::vector<std::string>& args, std::size_t index,
+                       Invocation& invocation) {
+  const std::string& arg = args[index];
+  if (arg == "--help" || arg == "-h") {
+    invocation.help = true;
+    return 1;
+  }
+  if (arg == "--quiet" || arg == "-q") {
+    invocation.quiet = true;
+    return 1;
+  }
+  if (const OptionValue port = TakeOptionValue(args, index, "--port"); port.taken > 0) {
+    invocation.port = ParsePort(port.text);
+    return static_cast<std::size_t>(port.taken);
+  }
+  if (const OptionValue size = TakeOptionValue(args, index, "--size"); size.taken > 0) {
+    invocation.size = ParseSize(size.text);
+    return static_cast<std::size_t>(size.taken);
+  }
+  if (const int taken = TakeCommonOption(args, index, invocation.common); taken > 0)
+    return static_cast<std::size_t>(taken);
+  throw UsageError("unknown option \"" + arg + "\"");
+}
+
+std::string HexAddress(int address) {
+  char text[12];
+  std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(address));
+  return text;
+}
+
+TBuffer EmptyBuffer(int capacity) {
+  TBuffer buffer;
+  buffer.SetCapacity(capacity);
+  return buffer;
+}
+
+TBuffer BufferFromFile(const Invocation& invocation) {
+  TBuffer buffer = EmptyBuffer(invocation.size.capacity);
+  buffer.LoadFromFile(invocation.file);
+  return buffer;
+}
+
+int Dump(const Invocation& invocation, const Streams& streams) {
+  streams.out << ui::ListingForDisplay(BufferFromFile(invocation).Dump()) << '\n';
+  return kSuccess;
+}
+
+// The COM number through which the card link reaches the chosen port.
+int PortNumberFor(const std::string& port) {
+  if (!IsDevicePath(port)) return std::stoi(port.substr(3));
+  driver::PortDirectory::Instance().MapPort(kPathPort, port);
+  return std::stoi(std::string(kPathPort).substr(3));
+}
+
+// The card commands, run over one card link as the window runs them.
+class CardCommands {
+ public:
+  CardCommands(const Invocation& invocation, const Streams& streams,
+               driver::DeviceFactory& devices)
+      : invocation_(invocation),
+        out_(streams.out),
+        toolkit_(streams.progressFd, invocation.quiet),
+        link_(port_, toolkit_, nullptr) {
+    ApplyCommonOptions(invocation.common);
+    ApplyCardPortSettings(port_);
+    port_.SetDeviceFactory(&devices);
+    link_.PortIndex = [number = PortNumberFor(invocation.port)] { return number - 1; };
+    link_.PageSize = invocation.size.pageSize;
+    link_.OnATR = [this, &err = streams.err](const std::string& atr) {
+      atr_ = atr;
+      if (!invocation_.quiet && !atr.empty()) err << "ATR : " << atr << std::endl;
+    };
+  }
+
+  int Atr() {
+    link_.OpenPort();
+    link_.ClosePort();
+    return Report(atr_);
+  }
+
+  // The file is written only once the whole card is read, and then atomically.
+  int Read() {
+    TBuffer card = EmptyBuffer(invocation_.size.capacity);
+    link_.ReadCard("Lecture", card);
+    Interruption::ThrowIfRequested();
+    card.SaveToFile(invocation_.file);
+    return Report("Lecture OK (" + std::to_string(card.Size()) + " octets)");
+  }
+
+  int Write() {
+    const TBuffer data = BufferFromFile(invocation_);
+    link_.WriteCard("Ecriture", data);
+    return Report("Ecriture OK (" + std::to_string(data.Size()) + " octets)");
+  }
+
+  // An empty file would compare as a difference at address 0; the window never lets
+  // one reach the card either.
+  int Verify() {
+    const TBuffer data = BufferFromFile(invocation_);
+    if (data.Size() == 0) throw std::runtime_error("Buffer vide : rien à vérifier");
+    return ReadBackAndCompare(data, "Vérification OK", "Echec vérification à l'adresse 0x");
+  }
+
+  int Erase() {
+    TBuffer pattern = EmptyBuffer(invocation_.size.capacity);
+    pattern.SetData(std::string(static_cast<std::size_t>(pattern.Capacity()), '\xFF'));
+    link_.WriteCard("Effacement", pattern);
+    return ReadBackAndCompare(pattern, "Effacement OK", "Echec effacement à l'adresse 0x");
+  }
+
+ private:
+  int ReadBackAndCompare(const TBuffer& expected, const std::string& same,
+                         const std::string& differsAt) {
+    TBuffer card = EmptyBuffer(invocation_.size.capacity);
+    link_.ReadCard("Vérification", card);
+    const int difference = CompareBuffers(expected, card);
+    if (difference < 0) return Report(same);
+    Report(differsAt + HexAddress(difference));
+    return kDifference;
+  }
+
+  int Report(const std::string& status) {
+    out_ << status << '\n';
+    return kSuccess;
+  }
+
+  const Invocation& invocation_;
+  std::ostream& out_;
+  TComPort port_;
+  ui::TerminalToolkit toolkit_;
+  TCardLink link_;
+  std::string atr_;  // the last one received
+};
+
+// Once interrupted, the failure that the cancelling caused is not the one to report.
+template <int (CardCommands::*command)()>
+int OnCard(const Invocation& invocation, const Streams& streams) {
+  Interruption interruption(driver::PortDirectory::Instance());
+  try {
+    CardCommands card(invocation, streams, interruption);
+    return (card.*command)();
+  } catch (...) {
+    Interruption::ThrowIfRequested();
+    throw;
+  }
+}
+
+struct CommandEntry {
+  const char* name;
+  Command command;
+  bool takesFile;
+  int (*run)(const Invocation&, const Streams&);
+};
+
+constexpr CommandEntry kCommands[] = {
+    {"atr", Command::Atr, false, &OnCard<&CardCommands::Atr>},
+    {"read", Command::Read, true, &OnCard<&CardCommands::Read>},
+    {"write", Command::Write, true, &OnCard<&CardCommands::Write>},
+    {"verify", Command::Verify, true, &OnCard<&CardCommands::Verify>},
+    {"erase", Command::Erase, false, &OnCard<&CardCommands::Erase>},
+    {"dump", Command::Dump, true, &Dump},
+};
+
+constexpr bool InCommandOrder() {
+  for (std::size_t i = 0; i < std::size(kCommands); ++i)
+    if (static_cast<std::size_t>(kCommands[i].command) != i) return false;
+  return true;
+}
+static_assert(InCommandOrder(), "kCommands is indexed by Command");
+
+void TakeCommand(const std::vector<std::string>& operands, Invocation& invocation) {
+  if (operands.empty()) throw UsageError("no command given");
+  const std::string& name = operands.front();
+  for (const CommandEntry& entry : kCommands) {
+    if (name != entry.name) continue;
+    const std::size_t expected = entry.takesFile ? 2 : 1;
+    if (operands.size() < expected) throw UsageError(name + " needs a FILE");
+    if (operands.size() > expected)
+      throw UsageError("unexpected argument \"" + operands[expected] + "\"");
+    invocation.command = entry.command;
+    if (entry.takesFile) invocation.file = operands[1];
+    return;
+  }
+  throw UsageError("unknown command \"" + name + "\"");
+}
+
+int Execute(const Invocation& invocation, const Streams& streams) {
+  return kCommands[static_cast<std::size_t>(invocation.command)].run(invocation, streams);
+}
+
+}  // namespace
+
+Invocation ParseArguments(const std::vector<std::string>& args) {
+  Invocation invocation;
+  std::vector<std::string> operands;
+  bool optionsEnded = false;
+  for (std::size_t index = 0; index < args.size();) {
+    const std::string& arg = args[index];
+    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+      operands.push_back(arg);
+      ++index;
+    } else if (arg == "--") {
+      optionsEnded = true;
+      ++index;
+    } else {
+      index += TakeOption(args, index, invocation);
+    }
+  }
+  if (!invocation.help) TakeCommand(operands, invocation);
+  return invocation;
+}
+
+std::string UsageText() {
+  return "Usage: belvanto-cli [OPTION]... COMMAND [FILE]\n"
+         "Commands:\n"
+         "  atr            reset the card and print its ATR as hex text\n"
+         "  read FILE      read the whole card into FILE\n"
+         "  write FILE     write FILE to the card (at most the size's bytes; longer files\n"
+         "                 are cut)\n"
+         "  verify FILE    read the card and compare it with FILE\n"
+         "  erase          write FF everywhere, then read back and compare\n"
+         "  dump FILE      print the hex listing of FILE (no card involved)\n";
+}
+
+std::string HelpText() {
+  return UsageText() +
+         "\nReads, writes, verifies and erases the serial EEPROM of a memory smart card\n"
+         "through a serial smart-card reader.\n"
+         "\nOptions:\n"
+         "  --port COMn|PATH     the reader's port (default COM1), or its device path\n"
+         "  --size 24C16|24C32|24C64\n"
+         "                       the card's EEPROM: 2048, 4096 or 8192 bytes (default 24C64)\n" +
+         CommonOptionsHelp() +
+         "  -q, --quiet          no progress bar and no ATR line\n"
+         "  -h, --help           show this help\n"
+         "\nThe status of a command that ran to its end goes to standard output; the ATR\n"
+         "line, the progress bar (on a terminal only) and errors go to standard error.\n"
+         "\nExit status:\n"
+         "  0   success\n"
+         "  1   verify or erase found a difference (its address is printed)\n"
+         "  2   error (port, card, transfer or file)\n"
+         "  64  bad command line\n"
+         "  130 interrupted by Ctrl+C (SIGINT) or SIGTERM during a card command\n";
+}
+
+int Run(const std::vector<std::string>& args, const Streams& streams) {
+  Invocation invocation;
+  try {
+    invocation = ParseArguments(args);
+  } catch (const std::invalid_argument& e) {
+    streams.err << "belvanto-cli: " << e.what() << "\n\n" << UsageText();
+    return kUsage;
+  }
+  if (invocation.help) {
+    streams.out << HelpText();
+    return kSuccess;
+  }
+  try {
+    return Execute(invocation, streams);
+  } catch (const Interrupted& e) {
+    streams.err << ui::WithFullStop(e.what()) << std::endl;
+    return kInterrupted;
+  } catch (...) {
+    streams.err << ui::WithFullStop(ui::MessageOf(std::current_exception())) << std::endl;
+    return kFailure;
+  }
+}
+
+}  // namespace cli
