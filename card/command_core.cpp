@@ -34,12 +34,16 @@ std::string HexAddress(int address) {
 
 }  // namespace
 
-// Takes the controls away while a card command runs and gives them back as UpdateView
-// leaves them, however the command ends.
+// Takes the controls away while a card command runs, also from the UpdateView of a
+// read, and gives them back as UpdateView leaves them, however the command ends.
 class CommandCore::CardCommand {
  public:
-  explicit CardCommand(CommandCore& core) : core_(core) { core_.SetControlsEnabled(false); }
+  explicit CardCommand(CommandCore& core) : core_(core) {
+    core_.SetControlsEnabled(false);
+    core_.controlsTaken_ = true;
+  }
   ~CardCommand() {
+    core_.controlsTaken_ = false;
     core_.SetControlsEnabled(true);
     core_.EnableDataCommands();
   }
@@ -78,6 +82,7 @@ void CommandCore::UpdateView() {
 }
 
 void CommandCore::EnableDataCommands() {
+  if (controlsTaken_) return;
   for (Control control : kDataControls) view_.EnableControl(control, FWorkBuffer.Size() > 0);
 }
 

@@ -78,4 +78,5 @@ class CommandCore {
   int FSizeIndex = 2;
   int difference_ = -1;
   bool commandRunning_ = false;
+  bool controlsTaken_ = false;  // by a card command
 };
