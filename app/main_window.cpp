@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QFont>
-#include <cstdio>
 
 #include "app/card_port.h"
 #include "ui/error_report.h"
