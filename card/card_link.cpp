@@ -7,6 +7,7 @@
 #include "common/ascii_text.h"
 #include "serial/comport.h"
 #include "serial/driver/device.h"
+#include "serial/driver/directory.h"
 
 namespace {
 
@@ -17,6 +18,9 @@ constexpr int kReadBlock = 256;
 // Echo of the 5-byte header and the procedure byte before the data.
 constexpr int kReplyPrefix = 6;
 constexpr int kStatusLength = 2;
+// The component names its ports COM1 to COM96 only, so a device path is reached
+// through a COM name of its own, one that the simulated readers never take.
+const char* const kPathPort = "COM96";
 
 std::uint8_t InvertByte(std::uint8_t b) {
   std::uint8_t reversed = 0;
@@ -101,12 +105,25 @@ int CompareBuffers(const TBuffer& a, const TBuffer& b) {
   return a.Size() > 0 ? -1 : 0;
 }
 
+bool IsDevicePath(const std::string& port) { return port.find('/') != std::string::npos; }
+
+namespace {
+
+// The name under which the component opens `port`.
+std::string ComponentPortName(const std::string& port) {
+  if (!IsDevicePath(port)) return port;
+  driver::PortDirectory::Instance().MapPort(kPathPort, port);
+  return kPathPort;
+}
+
+}  // namespace
+
 TCardLink::TCardLink(TComPort& port, ui::Toolkit& toolkit, ui::WindowHandle owner)
     : Port(port), Owner(owner), toolkit_(toolkit) {}
 
 void TCardLink::OpenPort() {
   const int index = PortIndex ? PortIndex() : 0;
-  Port.SetPort("COM" + std::to_string(index + 1));
+  Port.SetPort(ComponentPortName(PortName ? PortName() : "COM" + std::to_string(index + 1)));
   try {
     Port.SetConnected(true);
   } catch (const EComPort& e) {

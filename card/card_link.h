@@ -19,6 +19,8 @@ std::string HexToBytes(const std::string& text);
 // Offset of the first byte in which `b` differs from `a` over a's length, or -1 (0 for
 // an empty `a`). Reading past the end of a shorter `b` raises its range error.
 int CompareBuffers(const TBuffer& a, const TBuffer& b);
+// A port named by its device path rather than COMn.
+bool IsDevicePath(const std::string& port);
 
 // The channel to the card through the serial port component: for each operation it
 // opens the chosen port, resets the card, accepts it only by its exact ATR, moves the
@@ -32,6 +34,9 @@ class TCardLink {
   ui::WindowHandle Owner;
   // The chosen port, 0 for COM1 .. 3 for COM4; asked at every opening.
   std::function<int()> PortIndex;
+  // The chosen port by name, COMn or a device path: when set, asked at every opening
+  // instead of PortIndex.
+  std::function<std::string()> PortName;
   // Bytes per write command: 8 for the 24C16, 16 for the others.
   int PageSize = 16;
   // Receives the ATR as hex text at every reset, before it is judged.

@@ -1,26 +1,19 @@
 #include "apps/cli/cli.h"
 
-#include <cstdio>
+#include <optional>
 #include <ostream>
 
 #include "card/card_link.h"
 #include "apps/cli/cli_interruption.h"
-#include "card/buffer.h"
+#include "card/command_core.h"
 #include "serial/comport.h"
 #include "serial/driver/directory.h"
 #include "ui/error_report.h"
-#include "ui/listing_text.h"
 #include "ui/terminal/terminal_progress.h"
 
 namespace cli {
 
 namespace {
-
-// The card link opens ports by number, so a device path is reached through a COM name
-// of its own, one that the simulated readers never take.
-const char* const kPathPort = "COM96";
-
-bool IsDevicePath(const std::string& port) { return port.find('/') != std::string::npos; }
 
 std::string ParsePort(const std::string& text) {
   if (const std::string name = PlainPortName(text); !name.empty()) return name;
@@ -58,101 +51,89 @@ std::size_t TakeOption(const std::vector<std::string>& args, std::size_t index,
   throw UsageError("unknown option \"" + arg + "\"");
 }
 
-std::string HexAddress(int address) {
-  char text[12];
-  std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(address));
-  return text;
+int SizeIndexOf(const EepromSize& size) {
+  int index = 0;
+  while (kEepromSizes[static_cast<std::size_t>(index)].capacity != size.capacity) ++index;
+  return index;
 }
 
-TBuffer EmptyBuffer(int capacity) {
-  TBuffer buffer;
-  buffer.SetCapacity(capacity);
-  return buffer;
-}
-
-TBuffer BufferFromFile(const Invocation& invocation) {
-  TBuffer buffer = EmptyBuffer(invocation.size.capacity);
-  buffer.LoadFromFile(invocation.file);
-  return buffer;
-}
-
-int Dump(const Invocation& invocation, const Streams& streams) {
-  streams.out << ui::ListingForDisplay(BufferFromFile(invocation).Dump()) << '\n';
-  return kSuccess;
-}
-
-// The COM number through which the card link reaches the chosen port.
-int PortNumberFor(const std::string& port) {
-  if (!IsDevicePath(port)) return std::stoi(port.substr(3));
-  driver::PortDirectory::Instance().MapPort(kPathPort, port);
-  return std::stoi(std::string(kPathPort).substr(3));
-}
-
-// The card commands, run over one card link as the window runs them.
-class CardCommands {
+// The window's command core run from the command line: the FILE operand answers the
+// file dialogs, and the status of a command is printed once the command has ended.
+class CardSession : private CommandView, private ui::Dialogs {
  public:
-  CardCommands(const Invocation& invocation, const Streams& streams,
-               driver::DeviceFactory& devices)
+  CardSession(const Invocation& invocation, const Streams& streams,
+              driver::DeviceFactory& devices)
       : invocation_(invocation),
         out_(streams.out),
+        err_(streams.err),
         toolkit_(streams.progressFd, invocation.quiet),
-        link_(port_, toolkit_, nullptr) {
-    ApplyCommonOptions(invocation.common);
+        core_(*this, *this, toolkit_, port_, nullptr) {
     ApplyCardPortSettings(port_);
     port_.SetDeviceFactory(&devices);
-    link_.PortIndex = [number = PortNumberFor(invocation.port)] { return number - 1; };
-    link_.PageSize = invocation.size.pageSize;
-    link_.OnATR = [this, &err = streams.err](const std::string& atr) {
-      atr_ = atr;
-      if (!invocation_.quiet && !atr.empty()) err << "ATR : " << atr << std::endl;
-    };
+    core_.CardLink().PortName = [this] { return invocation_.port; };
+    core_.ChooseSize(SizeIndexOf(invocation.size));
   }
 
   int Atr() {
-    link_.OpenPort();
-    link_.ClosePort();
+    core_.CardLink().OpenPort();
+    core_.CardLink().ClosePort();
     return Report(atr_);
   }
 
   // The file is written only once the whole card is read, and then atomically.
   int Read() {
-    TBuffer card = EmptyBuffer(invocation_.size.capacity);
-    link_.ReadCard("Lecture", card);
+    core_.Read();
     Interruption::ThrowIfRequested();
-    card.SaveToFile(invocation_.file);
-    return Report("Lecture OK (" + std::to_string(card.Size()) + " octets)");
+    core_.WorkBuffer().SaveToFile(invocation_.file);
+    return Report(status_);
   }
 
   int Write() {
-    const TBuffer data = BufferFromFile(invocation_);
-    link_.WriteCard("Ecriture", data);
-    return Report("Ecriture OK (" + std::to_string(data.Size()) + " octets)");
+    core_.Load();
+    core_.Write();
+    return Report(status_);
   }
 
   // An empty file would compare as a difference at address 0; the window never lets
   // one reach the card either.
   int Verify() {
-    const TBuffer data = BufferFromFile(invocation_);
-    if (data.Size() == 0) throw std::runtime_error("Buffer vide : rien à vérifier");
-    return ReadBackAndCompare(data, "Vérification OK", "Echec vérification à l'adresse 0x");
+    core_.Load();
+    if (core_.WorkBuffer().Size() == 0) throw std::runtime_error("Buffer vide : rien à vérifier");
+    core_.Verify();
+    return ReportComparison();
   }
 
   int Erase() {
-    TBuffer pattern = EmptyBuffer(invocation_.size.capacity);
-    pattern.SetData(std::string(static_cast<std::size_t>(pattern.Capacity()), '\xFF'));
-    link_.WriteCard("Effacement", pattern);
-    return ReadBackAndCompare(pattern, "Effacement OK", "Echec effacement à l'adresse 0x");
+    core_.Erase();
+    return ReportComparison();
+  }
+
+  int Dump() {
+    core_.Load();
+    out_ << listing_ << '\n';
+    return kSuccess;
   }
 
  private:
-  int ReadBackAndCompare(const TBuffer& expected, const std::string& same,
-                         const std::string& differsAt) {
-    TBuffer card = EmptyBuffer(invocation_.size.capacity);
-    link_.ReadCard("Vérification", card);
-    const int difference = CompareBuffers(expected, card);
-    if (difference < 0) return Report(same);
-    Report(differsAt + HexAddress(difference));
-    return kDifference;
+  void ShowListing(const std::string& listing) override { listing_ = listing; }
+  void ShowStatus(const std::string& message) override { status_ = message; }
+  void ShowAtr(const std::string& atr) override {
+    atr_ = atr;
+    if (!invocation_.quiet && !atr.empty()) err_ << "ATR : " << atr << std::endl;
+  }
+  // A terminal has no controls: one command per run.
+  void EnableControl(Control, bool) override {}
+  void SelectSize(int) override {}
+
+  std::optional<std::string> ChooseFileToOpen() override { return invocation_.file; }
+  std::optional<std::string> ChooseFileToSave() override { return invocation_.file; }
+  // The size is chosen before any data is taken, so nothing is there to lose.
+  bool ConfirmWarning(const std::string&) override { return true; }
+  void ShowError(const std::string&, const std::string& text) override { err_ << text << '\n'; }
+
+  int ReportComparison() {
+    Report(status_);
+    return core_.Difference() < 0 ? kSuccess : kDifference;
   }
 
   int Report(const std::string& status) {
@@ -162,18 +143,26 @@ class CardCommands {
 
   const Invocation& invocation_;
   std::ostream& out_;
+  std::ostream& err_;
   TComPort port_;
   ui::TerminalToolkit toolkit_;
-  TCardLink link_;
+  CommandCore core_;
+  std::string listing_;
+  std::string status_;
   std::string atr_;  // the last one received
 };
 
+int Dump(const Invocation& invocation, const Streams& streams) {
+  return CardSession(invocation, streams, driver::PortDirectory::Instance()).Dump();
+}
+
 // Once interrupted, the failure that the cancelling caused is not the one to report.
-template <int (CardCommands::*command)()>
+template <int (CardSession::*command)()>
 int OnCard(const Invocation& invocation, const Streams& streams) {
   Interruption interruption(driver::PortDirectory::Instance());
   try {
-    CardCommands card(invocation, streams, interruption);
+    ApplyCommonOptions(invocation.common);
+    CardSession card(invocation, streams, interruption);
     return (card.*command)();
   } catch (...) {
     Interruption::ThrowIfRequested();
@@ -189,11 +178,11 @@ struct CommandEntry {
 };
 
 constexpr CommandEntry kCommands[] = {
-    {"atr", Command::Atr, false, &OnCard<&CardCommands::Atr>},
-    {"read", Command::Read, true, &OnCard<&CardCommands::Read>},
-    {"write", Command::Write, true, &OnCard<&CardCommands::Write>},
-    {"verify", Command::Verify, true, &OnCard<&CardCommands::Verify>},
-    {"erase", Command::Erase, false, &OnCard<&CardCommands::Erase>},
+    {"atr", Command::Atr, false, &OnCard<&CardSession::Atr>},
+    {"read", Command::Read, true, &OnCard<&CardSession::Read>},
+    {"write", Command::Write, true, &OnCard<&CardSession::Write>},
+    {"verify", Command::Verify, true, &OnCard<&CardSession::Verify>},
+    {"erase", Command::Erase, false, &OnCard<&CardSession::Erase>},
     {"dump", Command::Dump, true, &Dump},
 };
 

@@ -2,20 +2,16 @@
 
 #include <QCloseEvent>
 #include <QFont>
-#include <cstdio>
 
 #include "card/card_port.h"
 #include "common/version.h"
 #include "ui/error_report.h"
-#include "ui/listing_text.h"
 
 namespace {
 
 constexpr int kButtonLeft = 524;
 constexpr QSize kButtonSize(75, 21);
 constexpr int kFontHeight = 11;
-
-const char* const kSizeWarning = "Le contenu du buffer sera perdu.\rVoulez-vous continuer ?";
 
 // The first of `families` that is installed (the classic face first, then look-alikes
 // of its width), at a pixel height so that the layout does not grow with the screen's
@@ -28,48 +24,13 @@ QFont FontOfHeight(const QStringList& families, int pixels, QFont::StyleHint hin
   return font;
 }
 
-// Items of the size choice in order; any other index stands for the largest card.
-const EepromSize& EepromSizeOf(int index) {
-  return index >= 0 && index < static_cast<int>(kEepromSizes.size())
-             ? kEepromSizes[static_cast<std::size_t>(index)]
-             : kEepromSizes.back();
-}
-
-// "Lecture OK (8192 octets)"
-std::string WithByteCount(const std::string& text, int size) {
-  return text + " (" + std::to_string(size) + " octets)";
-}
-
-std::string Hex4(int value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(value) & 0xFFFF);
-  return text;
-}
-
 }  // namespace
-
-// Takes the window's commands away while a card command runs and gives them back as
-// UpdateView leaves them, however the command ends. The window still repaints.
-class TForm1::CardCommand {
- public:
-  explicit CardCommand(TForm1& form) : form_(form) { form_.SetCommandsEnabled(false); }
-  ~CardCommand() {
-    form_.SetCommandsEnabled(true);
-    form_.EnableDataCommands();
-  }
-  CardCommand(const CardCommand&) = delete;
-  CardCommand& operator=(const CardCommand&) = delete;
-
- private:
-  TForm1& form_;
-};
 
 TForm1::TForm1(ui::Dialogs& dialogs, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      dialogs_(dialogs),
-      FCardLink(ComPort1, toolkit_, HandleOf(this)) {
+      core_(*this, dialogs, toolkit_, ComPort1, HandleOf(this)) {
   CreateControls();
   SetTabOrder();
   ApplyCardPortSettings(ComPort1);
@@ -150,7 +111,7 @@ QPushButton* TForm1::AddButton(const char* name, const char* caption, int top, b
   button->setEnabled(enabled);
   button->setAutoDefault(false);
   connect(button, &QPushButton::clicked, this,
-          [this, handler] { ui::RunGuarded([this, handler] { RunCommand(handler); }); });
+          [this, handler] { ui::RunGuarded([this, handler] { (this->*handler)(); }); });
   return button;
 }
 
@@ -169,57 +130,20 @@ void TForm1::SetTabOrder() {
 }
 
 void TForm1::FormCreate() {
-  FCardLink.PortIndex = [this] { return RadioGroup1->ItemIndex(); };
-  FCardLink.OnATR = [this](const std::string& atr) {
-    txtATR->setText(QString::fromStdString(atr));
-    txtATR->adjustSize();
-  };
-  rdEEpromSize->OnClick = [this] {
-    if (!RunCommand(&TForm1::rdEEpromSizeClick)) SetItemIndexNoClick(*rdEEpromSize, FSizeIndex);
-  };
+  core_.CardLink().PortIndex = [this] { return RadioGroup1->ItemIndex(); };
+  rdEEpromSize->OnClick = [this] { ui::RunGuarded([this] { rdEEpromSizeClick(); }); };
   rdEEpromSize->SetItemIndex(2);
   UpdateView();
 }
 
-bool TForm1::RunCommand(Handler handler) {
-  if (commandRunning_) return false;
-  commandRunning_ = true;
-  struct EndOfCommand {
-    bool& running;
-    ~EndOfCommand() { running = false; }
-  } end{commandRunning_};
-  (this->*handler)();
-  return true;
-}
-
 void TForm1::closeEvent(QCloseEvent* event) {
-  if (commandRunning_)
+  if (core_.Running())
     event->ignore();
   else
     event->accept();
 }
 
-void TForm1::SetStatus(const std::string& message) {
-  StatusPanel->setText(QString::fromStdString(" " + message));
-  toolkit_.ProcessMessages();
-}
-
-void TForm1::UpdateView() {
-  Memo1->setPlainText(QString::fromStdString(ui::ListingForDisplay(FWorkBuffer.Dump())));
-  EnableDataCommands();
-}
-
-void TForm1::EnableDataCommands() {
-  const bool hasData = FWorkBuffer.Size() > 0;
-  for (QPushButton* button : {btEnreg, btVerifier, btEcrire, btVider}) button->setEnabled(hasData);
-}
-
-void TForm1::SetCommandsEnabled(bool enabled) {
-  for (QWidget* control : std::initializer_list<QWidget*>{
-           btCharger, btEnreg, btVider, btEfface, btEcrire, btVerifier, btLire, rdEEpromSize,
-           RadioGroup1})
-    control->setEnabled(enabled);
-}
+void TForm1::UpdateView() { core_.UpdateView(); }
 
 void TForm1::SetItemIndexNoClick(ui::qt::RadioGroup& group, int index) {
   struct Reattach {
@@ -230,74 +154,34 @@ void TForm1::SetItemIndexNoClick(ui::qt::RadioGroup& group, int index) {
   group.SetItemIndex(index);
 }
 
-void TForm1::btChargerClick() {
-  const auto name = dialogs_.ChooseFileToOpen();
-  if (!name) return;
-  FWorkBuffer.LoadFromFile(*name);
-  SetStatus(WithByteCount(*name, FWorkBuffer.Size()));
-  UpdateView();
+QWidget* TForm1::ControlOf(Control control) const {
+  QWidget* const controls[] = {btCharger, btEnreg, btVider,      btEfface,   btEcrire,
+                               btVerifier, btLire, rdEEpromSize, RadioGroup1};
+  return controls[static_cast<int>(control)];
 }
 
-void TForm1::btEnregClick() {
-  const auto name = dialogs_.ChooseFileToSave();
-  if (!name) return;
-  FWorkBuffer.SaveToFile(*name);
-  SetStatus(WithByteCount(*name, FWorkBuffer.Size()));
+void TForm1::ShowListing(const std::string& listing) {
+  Memo1->setPlainText(QString::fromStdString(listing));
 }
 
-void TForm1::btViderClick() {
-  FWorkBuffer.Clear();
-  UpdateView();
-  SetStatus("Buffer vidé");
+void TForm1::ShowStatus(const std::string& message) {
+  StatusPanel->setText(QString::fromStdString(" " + message));
 }
 
-void TForm1::btLireClick() {
-  const CardCommand command(*this);
-  FCardLink.ReadCard("Lecture", FScratchBuffer);
-  FWorkBuffer.SetData(FScratchBuffer.Data());
-  UpdateView();
-  SetStatus(WithByteCount("Lecture OK", FWorkBuffer.Size()));
+void TForm1::ShowAtr(const std::string& atr) {
+  txtATR->setText(QString::fromStdString(atr));
+  txtATR->adjustSize();
 }
 
-void TForm1::btEcrireClick() {
-  const CardCommand command(*this);
-  FCardLink.WriteCard("Ecriture", FWorkBuffer);
-  SetStatus(WithByteCount("Ecriture OK", FWorkBuffer.Size()));
-}
+void TForm1::EnableControl(Control control, bool enabled) { ControlOf(control)->setEnabled(enabled); }
 
-void TForm1::btVerifierClick() {
-  const CardCommand command(*this);
-  FCardLink.ReadCard("Vérification", FVerifyBuffer);
-  ReportComparison("Vérification OK", "Echec vérification à l'adresse 0x",
-                   CompareBuffers(FWorkBuffer, FVerifyBuffer));
-}
+void TForm1::SelectSize(int index) { SetItemIndexNoClick(*rdEEpromSize, index); }
 
-void TForm1::btEffaceClick() {
-  const CardCommand command(*this);
-  FScratchBuffer.Clear();
-  FScratchBuffer.Append(std::string(static_cast<std::size_t>(FScratchBuffer.Capacity()), '\xFF'));
-  FCardLink.WriteCard("Effacement", FScratchBuffer);
-  FCardLink.ReadCard("Vérification", FVerifyBuffer);
-  ReportComparison("Effacement OK", "Echec effacement à l'adresse 0x",
-                   CompareBuffers(FScratchBuffer, FVerifyBuffer));
-}
-
-void TForm1::ReportComparison(const char* success, const char* failure, int difference) {
-  SetStatus(difference == -1 ? success : failure + Hex4(difference));
-}
-
-void TForm1::rdEEpromSizeClick() {
-  if (FWorkBuffer.Size() > 0) {
-    if (!dialogs_.ConfirmWarning(kSizeWarning)) {
-      SetItemIndexNoClick(*rdEEpromSize, FSizeIndex);
-      return;
-    }
-    btViderClick();
-  }
-  const int index = rdEEpromSize->ItemIndex();
-  const EepromSize& size = EepromSizeOf(index);
-  for (TBuffer* buffer : {&FWorkBuffer, &FVerifyBuffer, &FScratchBuffer})
-    buffer->SetCapacity(size.capacity);
-  FCardLink.PageSize = size.pageSize;
-  FSizeIndex = index;
-}
+void TForm1::btChargerClick() { core_.Load(); }
+void TForm1::btEnregClick() { core_.Save(); }
+void TForm1::btViderClick() { core_.Clear(); }
+void TForm1::btLireClick() { core_.Read(); }
+void TForm1::btEcrireClick() { core_.Write(); }
+void TForm1::btVerifierClick() { core_.Verify(); }
+void TForm1::btEffaceClick() { core_.Erase(); }
+void TForm1::rdEEpromSizeClick() { core_.ChooseSize(rdEEpromSize->ItemIndex()); }

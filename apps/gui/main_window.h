@@ -8,17 +8,17 @@
 #include <memory>
 #include <string>
 
-#include "card/card_link.h"
 #include "ui/qt/qt_toolkit.h"
-#include "card/buffer.h"
+#include "card/command_core.h"
 #include "serial/comport.h"
 #include "ui/dialogs.h"
 #include "ui/qt/radio_group.h"
 
 // The main window: the hex listing of the working data, the file and card commands, the
 // port and EEPROM size choices, and a status line that tells how each command ended.
-// Errors of a command go to the application's error box (ui::qt::Application).
-class TForm1 : public QWidget {
+// The commands and their rules are the command core's; the window shows them. Errors of
+// a command go to the application's error box (ui::qt::Application).
+class TForm1 : public QWidget, private CommandView {
  public:
   // Builds the window and runs FormCreate; `dialogs` asks the user (files, the size
   // warning) and must outlive the window.
@@ -41,9 +41,6 @@ class TForm1 : public QWidget {
   QLabel* StatusPanel;
   TComPort ComPort1;
 
-  // Shows " " + message on the status line, then lets pending messages run.
-  void SetStatus(const std::string& message);
-  // Lists the working data and enables the commands that need some.
   void UpdateView();
   // Chooses `index` of `group` without running its OnClick.
   void SetItemIndexNoClick(ui::qt::RadioGroup& group, int index);
@@ -63,25 +60,21 @@ class TForm1 : public QWidget {
 
  private:
   using Handler = void (TForm1::*)();
-  class CardCommand;
 
   void CreateControls();
   void SetTabOrder();
   void FormCreate();
   QPushButton* AddButton(const char* name, const char* caption, int top, bool enabled,
                          Handler handler);
-  // Runs `handler` unless a command is running; false when it was refused.
-  bool RunCommand(Handler handler);
-  void EnableDataCommands();
-  void SetCommandsEnabled(bool enabled);
-  void ReportComparison(const char* success, const char* failure, int difference);
+  QWidget* ControlOf(Control control) const;
 
-  ui::Dialogs& dialogs_;
+  // The status line shows the message after a margin of one blank.
+  void ShowListing(const std::string& listing) override;
+  void ShowStatus(const std::string& message) override;
+  void ShowAtr(const std::string& atr) override;
+  void EnableControl(Control control, bool enabled) override;
+  void SelectSize(int index) override;
+
   QtToolkit toolkit_;
-  TBuffer FWorkBuffer;
-  TBuffer FVerifyBuffer;
-  TBuffer FScratchBuffer;
-  TCardLink FCardLink;
-  int FSizeIndex = 2;
-  bool commandRunning_ = false;
+  CommandCore core_;
 };

@@ -192,6 +192,6 @@ TEST_P(CliLineNoise, ReadEndsWithAnErrorOrTheFileHoldsTheWholeCard) {
   ExpectAGoodCardReads();
 }
 
-INSTANTIATE_TEST_SUITE_P(Seeds, CliLineNoise, ::testing::Range<std::uint32_t>(1, 7));
+INSTANTIATE_TEST_SUITE_P(Seeds, CliLineNoise, ::testing::Range<std::uint32_t>(1, 11));
 
 }  // namespace

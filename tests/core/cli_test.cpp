@@ -5,15 +5,11 @@
 
 #include <filesystem>
 #include <algorithm>
-#include <memory>
 #include <random>
-#include <sstream>
 
 #include "support/program_run.h"
 #include "support/temp_folder.h"
 #include "support/terminal_screen.h"
-#include "serial/driver/directory.h"
-#include "sim/simulation.h"
 
 namespace fs = std::filesystem;
 using test_support::ProgramResult;
@@ -308,57 +304,6 @@ TEST(CliArguments, OptionsMayFollowTheCommandAndDashesEndThem) {
   EXPECT_FALSE(defaults.quiet);
 
   EXPECT_TRUE(cli::ParseArguments({"--help", "no-such-command"}).help);
-}
-
-// The card failing halfway, on a simulated reader of the test's own.
-class CliFaultyCard : public ::testing::Test {
- protected:
-  void Attach(driver::sim::ReaderSetup setup) {
-    setup.speedFactor = std::stod(kSpeed);
-    driver::PortDirectory::Instance().Attach("COM9", std::make_shared<driver::sim::Simulation>(setup));
-  }
-  void TearDown() override { driver::PortDirectory::Instance().Detach("COM9"); }
-
-  int Run(std::vector<std::string> args) {
-    args.insert(args.begin(), {"--port", "COM9"});
-    return cli::Run(args, {out, err, -1});
-  }
-
-  TempFolder folder;
-  std::ostringstream out;
-  std::ostringstream err;
-};
-
-TEST_F(CliFaultyCard, ATransferCutShortFailsAndAReadLeavesTheFileAlone) {
-  const struct {
-    const char* command;
-    const char* message;
-  } cases[] = {{"read", "Erreur de lecture.\n"},
-               {"write", "Erreur d'écriture.\n"},
-               {"verify", "Erreur de lecture.\n"}};
-  const std::string old = RandomBytes(300, 7);  // more than three pages
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.command);
-    driver::sim::ReaderSetup setup;
-    setup.cardPulledAfter = 3;
-    Attach(setup);
-    WriteWholeFile(folder.File("file.bin"), old);
-    out.str("");
-    err.str("");
-    EXPECT_EQ(Run({c.command, folder.File("file.bin")}), 2);
-    EXPECT_EQ(out.str(), "");
-    EXPECT_EQ(err.str(), kAtrLine + c.message);
-    EXPECT_EQ(ReadWholeFile(folder.File("file.bin")), old);
-  }
-}
-
-TEST_F(CliFaultyCard, EraseThatDoesNotTakeReportsTheAddressAndExits1) {
-  driver::sim::ReaderSetup setup;
-  setup.stuckCells = {{0x0123, 0x00}, {0x0456, 0x12}};
-  Attach(setup);
-  EXPECT_EQ(Run({"-q", "--size", "24C16", "erase"}), 1);
-  EXPECT_EQ(out.str(), "Echec effacement à l'adresse 0x0123\n");
-  EXPECT_EQ(err.str(), "");
 }
 
 }  // namespace
