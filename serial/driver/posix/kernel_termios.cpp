@@ -5,8 +5,9 @@
 #include <sys/ioctl.h>
 
 #include <algorithm>
-#include <iterator>
 #include <cerrno>
+#include <cstdint>
+#include <iterator>
 
 namespace driver::posix {
 
@@ -15,6 +16,20 @@ static_assert(NCCS == kControlChars, "termios2 holds the kernel's control charac
 namespace {
 
 int Get(int fd, termios2& attributes) { return ::ioctl(fd, TCGETS2, &attributes) == 0 ? 0 : errno; }
+
+unsigned DataBits(unsigned cflag) {
+  switch (cflag & CSIZE) {
+    case CS5:
+      return 5;
+    case CS6:
+      return 6;
+    case CS7:
+      return 7;
+    default:
+      return 8;
+  }
+}
+
 int Set(int fd, const termios2& attributes) {
   return ::ioctl(fd, TCSETS2, &attributes) == 0 ? 0 : errno;
 }
@@ -63,6 +78,17 @@ int ApplyLineSettings(int fd, const LineSettings& settings) {
   if (SpeedGranted(settings.speed, granted.c_ospeed)) return 0;
   Set(fd, before);
   return EINVAL;
+}
+
+std::chrono::nanoseconds CharacterTimeOf(int fd) {
+  termios2 attributes{};
+  if (Get(fd, attributes) != 0 || attributes.c_ospeed == 0) {
+    return std::chrono::nanoseconds::zero();
+  }
+  const unsigned cflag = attributes.c_cflag;
+  const unsigned bits =
+      1 + DataBits(cflag) + ((cflag & PARENB) ? 1 : 0) + ((cflag & CSTOPB) ? 2 : 1);
+  return std::chrono::nanoseconds(std::int64_t{bits} * 1'000'000'000 / attributes.c_ospeed);
 }
 
 }  // namespace driver::posix

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+
 #include "serial/driver/posix/termios_mapping.h"
 
 namespace driver::posix {
@@ -14,5 +16,8 @@ int MakeRaw(int fd);
 // Sets the flags, the control characters and the speed in one call; the line
 // discipline stays.
 int ApplyLineSettings(int fd, const LineSettings& settings);
+// The character time of a tty's line settings: start, data, parity and stop bits at its
+// output speed. Zero when the speed is not known.
+std::chrono::nanoseconds CharacterTimeOf(int fd);
 
 }  // namespace driver::posix

@@ -1,8 +1,7 @@
-// Only the kernel's termios2 header here: it cannot share a file with <termios.h>.
 #include "serial/driver/posix/output_drain.h"
 
-#include <asm/termbits.h>
 #include <sys/ioctl.h>
+#include <termios.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -33,19 +32,6 @@ Duration NextLook(std::uint32_t queued, Duration characterTime, std::optional<Du
   return left ? std::min(step, *left) : step;
 }
 
-unsigned DataBits(unsigned cflag) {
-  switch (cflag & CSIZE) {
-    case CS5:
-      return 5;
-    case CS6:
-      return 6;
-    case CS7:
-      return 7;
-    default:
-      return 8;
-  }
-}
-
 }  // namespace
 
 int AwaitDrained(OutputQueue& queue, std::size_t& written) {
@@ -70,17 +56,6 @@ int DiscardUnsent(int fd) {
   std::uint32_t queued = 0;
   if (OutputQueued(fd, queued) == 0 && queued == 0) return 0;
   return ::ioctl(fd, TCFLSH, TCOFLUSH) == 0 ? 0 : errno;
-}
-
-std::chrono::nanoseconds CharacterTimeOf(int fd) {
-  termios2 attributes{};
-  if (::ioctl(fd, TCGETS2, &attributes) != 0 || attributes.c_ospeed == 0) {
-    return std::chrono::nanoseconds::zero();
-  }
-  const unsigned cflag = attributes.c_cflag;
-  const unsigned bits =
-      1 + DataBits(cflag) + ((cflag & PARENB) ? 1 : 0) + ((cflag & CSTOPB) ? 2 : 1);
-  return std::chrono::nanoseconds(std::int64_t{bits} * 1'000'000'000 / attributes.c_ospeed);
 }
 
 }  // namespace driver::posix

@@ -37,8 +37,4 @@ int AwaitDrained(OutputQueue& queue, std::size_t& written);
 // bytes long reported sent. 0 or an errno.
 int DiscardUnsent(int fd);
 
-// The character time of a tty's line settings: start, data, parity and stop bits at its
-// output speed. Zero when the speed is not known.
-std::chrono::nanoseconds CharacterTimeOf(int fd);
-
 }  // namespace driver::posix

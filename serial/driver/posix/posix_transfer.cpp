@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "serial/driver/poll_wait.h"
+#include "serial/driver/posix/kernel_termios.h"
 #include "serial/driver/posix/line_counters.h"
 #include "serial/driver/posix/output_drain.h"
 
