@@ -1,5 +1,7 @@
 #include "serial/utf16_text.h"
 
+#include "common/utf8_text.h"
+
 namespace {
 
 constexpr char32_t kHighSurrogate = 0xD800;
@@ -8,13 +10,6 @@ constexpr char32_t kSurrogatesEnd = 0xE000;
 constexpr char32_t kFirstPaired = 0x10000;
 
 bool IsSurrogate(char32_t code) { return code >= kHighSurrogate && code < kSurrogatesEnd; }
-
-void AppendUtf8(std::string& text, char32_t code) {
-  static constexpr unsigned char kLead[] = {0x00, 0xC0, 0xE0, 0xF0};
-  const int tail = code < 0x80 ? 0 : code < 0x800 ? 1 : code < kFirstPaired ? 2 : 3;
-  text += static_cast<char>(kLead[tail] | (code >> (6 * tail)));
-  for (int i = tail - 1; i >= 0; --i) text += static_cast<char>(0x80 | ((code >> (6 * i)) & 0x3F));
-}
 
 // How many continuation bytes follow a lead byte; -1 for a byte that leads nothing.
 int TailLength(unsigned char lead) {

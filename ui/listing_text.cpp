@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "common/utf8_text.h"
+
 namespace ui {
 
 namespace {
@@ -19,19 +21,6 @@ constexpr char32_t kSoftHyphen = 0xAD;
 char32_t CharacterOf(std::uint8_t byte) {
   const char32_t c = byte >= 0x80 && byte < 0xA0 ? kHighRange[byte - 0x80] : byte;
   return c == 0 || c == kDel || c == kSoftHyphen ? U'.' : c;
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
 }
 
 }  // namespace
