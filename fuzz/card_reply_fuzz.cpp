@@ -1,5 +1,3 @@
-#include <poll.h>
-
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
@@ -91,9 +89,8 @@ class ScriptedDevice : public driver::Device {
   // No line event ever happens: a wait ends only when stopped, closed or re-masked.
   int WaitEvent(std::uint32_t& occurred, const driver::WakeEvent& stop) override {
     occurred = 0;
-    pollfd fds[] = {{stop.Fd(), POLLIN, 0}, {maskChanged_.Fd(), POLLIN, 0}, {closed_.Fd(), POLLIN, 0}};
-    while (::poll(fds, 3, -1) < 0 && errno == EINTR) {
-    }
+    const driver::WakeEvent* events[] = {&stop, &maskChanged_, &closed_};
+    driver::WaitForAny(events, std::nullopt);
     if (stop.IsSet() || closed_.IsSet()) return ECANCELED;
     maskChanged_.Reset();
     return 0;

@@ -3,8 +3,6 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "serial/driver/poll_wait.h"
-
 namespace driver::sim {
 
 ScaledClock::ScaledClock(double speedFactor)
@@ -18,14 +16,14 @@ Time ScaledClock::Now() const {
   return Time(static_cast<Time::rep>(static_cast<double>(Time(real).count()) * factor_));
 }
 
-void ScaledClock::SleepUntil(std::optional<Time> until, pollfd* fds, nfds_t count) {
+void ScaledClock::SleepUntil(std::optional<Time> until, std::span<const WakeEvent* const> events) {
   std::optional<std::chrono::nanoseconds> realTimeout;
   if (until) {
     const double left = static_cast<double>((*until - Now()).count());
     realTimeout = std::chrono::nanoseconds(
         left > 0 ? static_cast<std::int64_t>(std::ceil(left / factor_)) : 0);
   }
-  PollFor(fds, count, realTimeout);
+  WaitForAny(events, realTimeout);
 }
 
 }  // namespace driver::sim

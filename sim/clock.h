@@ -1,9 +1,10 @@
 #pragma once
 
-#include <poll.h>
-
 #include <chrono>
 #include <optional>
+#include <span>
+
+#include "serial/driver/event.h"
 
 namespace driver::sim {
 
@@ -17,9 +18,9 @@ class Clock {
  public:
   virtual ~Clock() = default;
   virtual Time Now() const = 0;
-  // Blocks until simulated time `until` (no limit when empty) or until one of `fds`
-  // is readable, whichever comes first.
-  virtual void SleepUntil(std::optional<Time> until, pollfd* fds, nfds_t count) = 0;
+  // Blocks until simulated time `until` (no limit when empty) or until one of `events`
+  // is set, whichever comes first.
+  virtual void SleepUntil(std::optional<Time> until, std::span<const WakeEvent* const> events) = 0;
 };
 
 // Real time multiplied by a speed factor: 1 is real time, 100 a hundred times faster.
@@ -27,7 +28,7 @@ class ScaledClock : public Clock {
  public:
   explicit ScaledClock(double speedFactor);
   Time Now() const override;
-  void SleepUntil(std::optional<Time> until, pollfd* fds, nfds_t count) override;
+  void SleepUntil(std::optional<Time> until, std::span<const WakeEvent* const> events) override;
 
  private:
   std::chrono::steady_clock::time_point epoch_;

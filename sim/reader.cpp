@@ -236,9 +236,9 @@ void Reader::Doze(std::unique_lock<std::mutex>& lock, const WakeEvent* stop,
     spareWakes_.pop_back();
   }
   sleepers_.push_back(wake.get());
-  pollfd fds[2] = {{wake->Fd(), POLLIN, 0}, {stop ? stop->Fd() : -1, POLLIN, 0}};
+  const WakeEvent* events[] = {wake.get(), stop};
   lock.unlock();
-  clock_->SleepUntil(until, fds, stop ? 2 : 1);
+  clock_->SleepUntil(until, events);
   lock.lock();
   std::erase(sleepers_, wake.get());
   wake->Reset();

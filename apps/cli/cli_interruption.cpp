@@ -41,7 +41,7 @@ extern "C" void OnSignal(int) {
 }
 
 void HandleSignals() {
-  signalFd = signalEvent.Fd();
+  signalFd = signalEvent.Native();
   struct sigaction action {};
   action.sa_handler = &OnSignal;
   action.sa_flags = SA_RESTART;

@@ -26,9 +26,9 @@ class SleepCountingClock : public Clock {
  public:
   explicit SleepCountingClock(double speedFactor) : inner_(speedFactor) {}
   Time Now() const override { return inner_.Now(); }
-  void SleepUntil(std::optional<Time> until, pollfd* fds, nfds_t count) override {
+  void SleepUntil(std::optional<Time> until, std::span<const WakeEvent* const> events) override {
     if (std::this_thread::get_id() == counted_) ++sleeps_;
-    inner_.SleepUntil(until, fds, count);
+    inner_.SleepUntil(until, events);
   }
   int Sleeps() const { return sleeps_; }
 

@@ -8,7 +8,7 @@
 #include <system_error>
 
 #include "common/unique_fd.h"
-#include "serial/driver/poll_wait.h"
+#include "serial/driver/posix/poll_wait.h"
 
 namespace test_support {
 

@@ -1,6 +1,5 @@
 #include "recording_driver.h"
 
-#include <poll.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -13,7 +12,6 @@
 #include <utility>
 
 #include "serial/driver/event.h"
-#include "serial/driver/poll_wait.h"
 
 namespace recording {
 
@@ -169,8 +167,8 @@ class RecordingDevice : public driver::Device {
         if (const int end = EndOfWait(occurred); end >= 0) return end;
         state_->wake.Reset();
       }
-      pollfd fds[2] = {{stop.Fd(), POLLIN, 0}, {state_->wake.Fd(), POLLIN, 0}};
-      driver::PollFor(fds, 2, std::nullopt);
+      const driver::WakeEvent* events[] = {&stop, &state_->wake};
+      driver::WaitForAny(events, std::nullopt);
       if (stop.IsSet()) {
         std::lock_guard lock(state_->mutex);
         waiting_ = false;

@@ -1,10 +1,9 @@
 #include "sim_virtual_clock.h"
 
-#include "serial/driver/poll_wait.h"
-
-void VirtualClock::SleepUntil(std::optional<Time> until, pollfd* fds, nfds_t count) {
+void VirtualClock::SleepUntil(std::optional<Time> until,
+                              std::span<const driver::WakeEvent* const> events) {
   if (!until) {
-    driver::PollFor(fds, count, std::nullopt);
+    driver::WaitForAny(events, std::nullopt);
     return;
   }
   Time::rep now = now_.load();

@@ -11,7 +11,7 @@ class VirtualClock : public driver::sim::Clock {
   using Time = driver::sim::Time;
 
   Time Now() const override { return Time(now_.load()); }
-  void SleepUntil(std::optional<Time> until, pollfd* fds, nfds_t count) override;
+  void SleepUntil(std::optional<Time> until, std::span<const driver::WakeEvent* const> events) override;
   void Advance(Time by) { now_ += by.count(); }
 
  private:

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <iterator>
 
-#include "serial/driver/poll_wait.h"
+#include "serial/driver/posix/poll_wait.h"
 
 namespace driver::posix {
 
@@ -82,10 +82,10 @@ int EventWatch::WaitLeased(int fd, Channel& channel, Waiter& waiter, std::uint32
     }
     if (occurred != 0) return 0;
     pollfd fds[] = {{epoll_.Get(), POLLIN, 0},
-                    {waiter.cancel.Fd(), POLLIN, 0},
-                    {stop.Fd(), POLLIN, 0},
-                    {channel.Written().Fd(), POLLIN, 0},
-                    {linesMoved_.Fd(), POLLIN, 0}};
+                    {waiter.cancel.Native(), POLLIN, 0},
+                    {stop.Native(), POLLIN, 0},
+                    {channel.Written().Native(), POLLIN, 0},
+                    {linesMoved_.Native(), POLLIN, 0}};
     if (PollFor(fds, std::size(fds), std::nullopt) < 0) return errno;
   }
 }

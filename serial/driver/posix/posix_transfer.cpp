@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <functional>
 
-#include "serial/driver/poll_wait.h"
+#include "serial/driver/posix/poll_wait.h"
 #include "serial/driver/posix/kernel_termios.h"
 #include "serial/driver/posix/line_counters.h"
 #include "serial/driver/posix/output_drain.h"
@@ -29,7 +29,7 @@ class TtyOutput final : public OutputQueue {
   int Queued(std::uint32_t& bytes) override { return OutputQueued(fd_, bytes); }
   int Discard() override { return DiscardUnsent(fd_); }
   int Sleep(Duration step) override {
-    pollfd cancel{cancel_.Fd(), POLLIN, 0};
+    pollfd cancel{cancel_.Native(), POLLIN, 0};
     if (PollFor(&cancel, 1, step) < 0) return errno;
     return cancel.revents != 0 ? ECANCELED : 0;
   }
@@ -112,7 +112,7 @@ int PosixTransfer::MoveUntilOver(int fd) {
   for (;;) {
     if (waiter_.cancel.IsSet()) return ECANCELED;
     if (IsOver()) return 0;
-    pollfd fds[] = {{fd, direction, 0}, {waiter_.cancel.Fd(), POLLIN, 0}};
+    pollfd fds[] = {{fd, direction, 0}, {waiter_.cancel.Native(), POLLIN, 0}};
     if (PollFor(fds, 2, TimeLeft()) < 0) return errno;
     if (fds[1].revents != 0) return ECANCELED;
     if (fds[0].revents == 0) continue;

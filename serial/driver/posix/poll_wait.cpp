@@ -1,4 +1,4 @@
-#include "serial/driver/poll_wait.h"
+#include "serial/driver/posix/poll_wait.h"
 
 #include <algorithm>
 #include <cerrno>
