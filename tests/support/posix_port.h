@@ -9,13 +9,11 @@
 
 #include "serial/driver/device.h"
 #include "serial/driver/records.h"
+#include "support/card_line.h"
 #include "support/pseudo_terminal.h"
 
 namespace test_support {
 
-// The line group as the card programmer sends it: 9600 baud, 8O2 with parity checked,
-// no flow control.
-driver::DCB CardProgrammerDcb();
 
 driver::COMMTIMEOUTS Timeouts(std::uint32_t interval, std::uint32_t multiplier,
                               std::uint32_t constant, std::uint32_t writeMultiplier = 0,
