@@ -37,7 +37,7 @@ Timed RawReadThroughComPort(driver::DeviceFactory& factory, std::size_t size) {
   Timed result;
   result.data = ReadCardRaw(ComPortExchange(port), size);
   result.seconds = std::chrono::duration<double>(RealClock::now() - start).count();
-  result.cpuSeconds = (test_support::ProcessCpuTime() - cpuStart).count();
+  result.cpuSeconds = std::chrono::duration<double>(test_support::ProcessCpuTime() - cpuStart).count();
   return result;
 }
 

@@ -4,8 +4,9 @@
 
 namespace test_support {
 
-// CPU time this process has used so far, all threads together (std::clock measures
-// wall time on Windows).
-std::chrono::duration<double> ProcessCpuTime();
+// CPU time used by the calling thread so far: tells a sleeping wait from a spinning one.
+std::chrono::microseconds ThreadCpuTime();
+// The same for the whole process, whose other threads may be the ones to spin.
+std::chrono::microseconds ProcessCpuTime();
 
 }  // namespace test_support

@@ -6,17 +6,26 @@ namespace test_support {
 
 namespace {
 
-double Seconds(const FILETIME& time) {
-  const ULONGLONG ticks = (ULONGLONG(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-  return double(ticks) / 1e7;  // 100 ns ticks
+// Kernel plus user time, in the 100 ns ticks of a FILETIME.
+std::chrono::microseconds Total(const FILETIME& kernel, const FILETIME& user) {
+  const auto ticks = [](const FILETIME& t) {
+    return (ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+  };
+  return std::chrono::microseconds((ticks(kernel) + ticks(user)) / 10);
 }
 
 }  // namespace
 
-std::chrono::duration<double> ProcessCpuTime() {
+std::chrono::microseconds ThreadCpuTime() {
+  FILETIME created, exited, kernel, user;
+  if (!::GetThreadTimes(::GetCurrentThread(), &created, &exited, &kernel, &user)) return {};
+  return Total(kernel, user);
+}
+
+std::chrono::microseconds ProcessCpuTime() {
   FILETIME created, exited, kernel, user;
   if (!::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user)) return {};
-  return std::chrono::duration<double>(Seconds(kernel) + Seconds(user));
+  return Total(kernel, user);
 }
 
 }  // namespace test_support

@@ -1,7 +1,6 @@
 #include "support/posix_port.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include <stdexcept>
 #include <thread>
@@ -74,22 +73,5 @@ std::uint32_t InputCountOnceSettled(driver::Device& device, std::uint32_t expect
   }
   return queued;
 }
-
-namespace {
-
-std::chrono::microseconds CpuTimeOf(int who) {
-  rusage usage{};
-  getrusage(who, &usage);
-  const auto total = [](const timeval& t) {
-    return std::chrono::seconds(t.tv_sec) + std::chrono::microseconds(t.tv_usec);
-  };
-  return total(usage.ru_utime) + total(usage.ru_stime);
-}
-
-}  // namespace
-
-std::chrono::microseconds ThreadCpuTime() { return CpuTimeOf(RUSAGE_THREAD); }
-
-std::chrono::microseconds ProcessCpuTime() { return CpuTimeOf(RUSAGE_SELF); }
 
 }  // namespace test_support

@@ -10,6 +10,7 @@
 #include "serial/driver/device.h"
 #include "serial/driver/records.h"
 #include "support/card_line.h"
+#include "support/cpu_time.h"
 #include "support/pseudo_terminal.h"
 
 namespace test_support {
@@ -48,10 +49,5 @@ class PtyPortTest : public ::testing::Test {
   PseudoTerminal pty_;
   std::shared_ptr<driver::Device> device_;
 };
-
-// CPU time used by the calling thread so far: tells a sleeping wait from a spinning one.
-std::chrono::microseconds ThreadCpuTime();
-// The same for the whole process, whose other threads may be the ones to spin.
-std::chrono::microseconds ProcessCpuTime();
 
 }  // namespace test_support
