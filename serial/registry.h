@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -77,9 +78,11 @@ class ERegistryException : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+class RegistryBackend;
+
 // The registry facility: named string and 32-bit values under keys below `RootKey`
 // (HKEY_CURRENT_USER unless set); with no key open the values lie in the root key
-// itself. On Windows it is the system's registry. On Linux it is a registry export
+// itself. On Windows it may be the system's registry. It may also be a registry export
 // file, so that stored values keep their type and the file can be imported on Windows:
 // every call reads the file afresh; every write replaces it atomically, so a failed
 // write leaves the previous file whole. A missing or empty file is created with the
@@ -88,7 +91,7 @@ class TRegistry {
  public:
   // The system's registry; Windows only.
   TRegistry();
-  // The registry export file `fileName`; Linux only.
+  // The registry export file `fileName`.
   explicit TRegistry(std::string fileName);
 
   void SetRootKey(std::string rootKey) { rootKey_ = std::move(rootKey); }
@@ -114,15 +117,7 @@ class TRegistry {
   RegValue ReadValue(std::string_view name) const;
   void WriteValue(std::string_view name, const RegValue& value);
 
-  // The store, one half a platform. `path` is a full key path, root key first.
-  bool KeyExists(const std::string& path) const;
-  bool CreateKey(const std::string& path);
-  // Missing for a value that is absent or unreadable.
-  RegValue LoadValue(const std::string& path, std::string_view name) const;
-  // False, changing nothing, when the store refuses the value.
-  bool StoreValue(const std::string& path, std::string_view name, const RegValue& value);
-
-  std::string fileName_;  // the export file, on Linux
+  std::shared_ptr<RegistryBackend> store_;
   std::string rootKey_ = "HKEY_CURRENT_USER";
   std::string currentPath_;
 };

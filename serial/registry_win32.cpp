@@ -6,8 +6,8 @@
 #include <optional>
 
 #include "common/windows_text.h"
-#include "serial/registry.h"
 #include "serial/registry_roots.h"
+#include "serial/registry_backend.h"
 
 namespace {
 
@@ -70,16 +70,20 @@ RegValue DwordValue(const std::string& data) {
   return {RegValue::Dword, {}, number};
 }
 
-}  // namespace
+class SystemRegistry : public RegistryBackend {
+ public:
+  bool KeyExists(const std::string& path) const override;
+  bool CreateKey(const std::string& path) override;
+  RegValue Read(const std::string& path, std::string_view name) const override;
+  bool Write(const std::string& path, std::string_view name, const RegValue& value) override;
+};
 
-TRegistry::TRegistry() = default;
-
-bool TRegistry::KeyExists(const std::string& path) const {
+bool SystemRegistry::KeyExists(const std::string& path) const {
   OpenedKey key;
   return OpenAt(path, KEY_READ, key);
 }
 
-bool TRegistry::CreateKey(const std::string& path) {
+bool SystemRegistry::CreateKey(const std::string& path) {
   const auto where = SplitPath(path);
   OpenedKey key;
   return where && ::RegCreateKeyExW(where->root, where->subkey.c_str(), 0, nullptr,
@@ -87,7 +91,7 @@ bool TRegistry::CreateKey(const std::string& path) {
                                     nullptr) == ERROR_SUCCESS;
 }
 
-RegValue TRegistry::LoadValue(const std::string& path, std::string_view name) const {
+RegValue SystemRegistry::Read(const std::string& path, std::string_view name) const {
   OpenedKey key;
   const auto wideName = Utf8ToWide(name);
   if (!wideName || !OpenAt(path, KEY_QUERY_VALUE, key)) return {};
@@ -112,7 +116,7 @@ RegValue TRegistry::LoadValue(const std::string& path, std::string_view name) co
   }
 }
 
-bool TRegistry::StoreValue(const std::string& path, std::string_view name, const RegValue& value) {
+bool SystemRegistry::Write(const std::string& path, std::string_view name, const RegValue& value) {
   OpenedKey key;
   const auto wideName = Utf8ToWide(name);
   if (!wideName || !OpenAt(path, KEY_SET_VALUE, key)) return false;
@@ -127,3 +131,7 @@ bool TRegistry::StoreValue(const std::string& path, std::string_view name, const
   return ::RegSetValueExW(key.Get(), wideName->c_str(), 0, REG_SZ,
                           reinterpret_cast<const BYTE*>(text->c_str()), bytes) == ERROR_SUCCESS;
 }
+
+}  // namespace
+
+TRegistry::TRegistry() : store_(std::make_shared<SystemRegistry>()) {}

@@ -2,16 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <iterator>
 #include <string>
-#include <vector>
 
 #include "card/buffer.h"
 #include "common/file_io.h"
+#include "support/buffer_files.h"
 
 namespace {
 
@@ -19,59 +17,27 @@ namespace fs = std::filesystem;
 
 std::wstring Wide(const std::string& utf8) { return PathFromUtf8(utf8).wstring(); }
 
-class WindowsFiles : public ::testing::Test {
+class WindowsFiles : public FolderTest {
  protected:
-  void SetUp() override { fs::create_directories(dir_); }
-  void TearDown() override {
-    for (const auto& entry : fs::recursive_directory_iterator(dir_))
-      ::SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
-    fs::remove_all(dir_);
-  }
+  // The folder goes with everything in it, which a read-only file would stop.
+  ~WindowsFiles() override { ::SetFileAttributesW(Wide(Path("readonly.bin")).c_str(), FILE_ATTRIBUTE_NORMAL); }
 
-  std::string Path(const std::string& leaf) const {
-    const std::u8string name = (dir_ / PathFromUtf8(leaf)).u8string();
-    return {name.begin(), name.end()};
-  }
   std::string Read(const std::string& leaf) const {
     std::ifstream in(PathFromUtf8(Path(leaf)), std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   }
   void Write(const std::string& leaf, const std::string& bytes, DWORD attributes) const {
-    std::ofstream(PathFromUtf8(Path(leaf)), std::ios::binary) << bytes;
+    WriteWholeFile(Path(leaf), bytes);
     ::SetFileAttributesW(Wide(Path(leaf)).c_str(), attributes);
   }
   // The attributes a program sets; Windows may add others (archive, indexing).
   DWORD Attributes(const std::string& leaf) const {
     return ::GetFileAttributesW(Wide(Path(leaf)).c_str()) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
   }
-  // What the folder holds, in UTF-8, so that a leftover temporary shows.
-  std::vector<std::string> Entries() const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir_)) {
-      const std::u8string name = entry.path().filename().u8string();
-      names.emplace_back(name.begin(), name.end());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-
-  fs::path dir_ = fs::temp_directory_path() / ("belvanto-test-" + std::to_string(::GetCurrentProcessId()));
 };
 
-std::string SaveMessage(const std::string& name, const std::string& bytes) {
-  TBuffer buffer;
-  buffer.SetCapacity(8192);
-  buffer.SetData(bytes);
-  try {
-    buffer.SaveToFile(name);
-  } catch (const std::runtime_error& e) {
-    return e.what();
-  }
-  return "(no error)";
-}
-
 TEST_F(WindowsFiles, SaveReplacesTheWholeFileOrRefusesAndChangesNothing) {
-  fs::create_directory(dir_ / "folder");
+  fs::create_directory(PathFromUtf8(Path("folder")));
   const HANDLE held = ::CreateFileW(Wide(Path("held.bin")).c_str(), GENERIC_READ, FILE_SHARE_READ,
                                     nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
@@ -89,7 +55,7 @@ TEST_F(WindowsFiles, SaveReplacesTheWholeFileOrRefusesAndChangesNothing) {
   for (const auto& c : cases) {
     if (c.attributes != 0) Write(c.leaf, std::string(5000, 'o'), c.attributes);
     const std::string before = Read(c.leaf);
-    EXPECT_EQ(SaveMessage(Path(c.leaf), "new image"),
+    EXPECT_EQ(MessageOf([&] { Holding("new image").SaveToFile(Path(c.leaf)); }),
               c.saved ? "(no error)" : "Erreur de creation du fichier " + Path(c.leaf))
         << c.leaf;
     EXPECT_EQ(Read(c.leaf), c.saved ? "new image" : before) << c.leaf;
@@ -97,23 +63,22 @@ TEST_F(WindowsFiles, SaveReplacesTheWholeFileOrRefusesAndChangesNothing) {
   }
   ::CloseHandle(held);
   TBuffer loaded;
-  loaded.SetCapacity(8192);
   loaded.LoadFromFile(Path("é.bin"));
   EXPECT_EQ(loaded.Data(), "new image");
-  EXPECT_EQ(Entries(), (std::vector<std::string>{"folder", "held.bin", "hidden.bin", "longer.bin",
+  EXPECT_EQ(Entries(), (Names{"folder", "held.bin", "hidden.bin", "longer.bin",
                                                  "readonly.bin", "é.bin"}));
 }
 
 TEST_F(WindowsFiles, FoldersAndDevicesAreNeitherReadNorReplaced) {
-  fs::create_directory(dir_ / "folder");
+  fs::create_directory(PathFromUtf8(Path("folder")));
   for (const std::string& name : {Path("folder"), std::string("NUL"), Path("NUL")}) {
     std::string out = "kept";
     EXPECT_EQ(ReadFilePrefix(name, 100, out), FileReadResult::OpenFailed) << name;
     EXPECT_EQ(out, "kept");
     EXPECT_NE(WriteFileAtomically(name, "data"), 0) << name;
   }
-  EXPECT_TRUE(fs::is_directory(dir_ / "folder"));
-  EXPECT_EQ(Entries(), std::vector<std::string>{"folder"});
+  EXPECT_TRUE(fs::is_directory(PathFromUtf8(Path("folder"))));
+  EXPECT_EQ(Entries(), Names{"folder"});
   EXPECT_EQ(WriteFileAtomically("bad \xFF name", "data"), ERROR_NO_UNICODE_TRANSLATION);
 }
 

@@ -6,6 +6,7 @@
 
 #include "serial/comport.h"
 #include "serial/registry.h"
+#include "support/registry_outcome.h"
 #include "support/scratch_registry_key.h"
 
 namespace {
@@ -24,14 +25,6 @@ bool HasLine(const std::string& text, const std::string& name, const std::string
     start = end + 1;
   }
   return false;
-}
-
-std::string Outcome(const std::function<std::string()>& action) {
-  try {
-    return action();
-  } catch (const ERegistryException& e) {
-    return e.what();
-  }
 }
 
 class WindowsRegistry : public ::testing::Test {
@@ -79,15 +72,12 @@ TEST_F(WindowsRegistry, ValuesKeepTheirTypesAndFailuresNameTheValue) {
   }
   // What the registry cannot hold as given is refused, as is every root but the five.
   const std::string refused = "Erreur à définition des données pour '";
-  EXPECT_EQ(Outcome([&] { registry.WriteString("Latin1", "\xFC"); return std::string(); }),
-            refused + "Latin1'");
-  EXPECT_EQ(Outcome([&] { registry.WriteString("Zero", std::string("a\0b", 3)); return std::string(); }),
-            refused + "Zero'");
+  EXPECT_EQ(ErrorOf([&] { registry.WriteString("Latin1", "\xFC"); }), refused + "Latin1'");
+  EXPECT_EQ(ErrorOf([&] { registry.WriteString("Zero", std::string("a\0b", 3)); }), refused + "Zero'");
   for (const char* root : {"HKCU", "HKEY_CURRENT_USER\\Software", ""}) {
     registry.SetRootKey(root);
     EXPECT_FALSE(registry.OpenKey(key_, true)) << root;
-    EXPECT_EQ(Outcome([&] { registry.WriteString("V", "x"); return std::string(); }), refused + "V'")
-        << root;
+    EXPECT_EQ(ErrorOf([&] { registry.WriteString("V", "x"); }), refused + "V'") << root;
   }
   registry.SetRootKey("hkey_current_user");
   ASSERT_TRUE(registry.OpenKey("\\" + base_, false));
