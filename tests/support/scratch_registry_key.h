@@ -20,7 +20,8 @@ class ScratchRegistryKey {
   // Puts value `name` of `type` holding `data` as it stands into `key` (a full path
   // below HKEY_CURRENT_USER), as another program would.
   void Plant(const std::string& key, std::string_view name, Type type, std::string_view data) const;
-  // What `reg query` prints for `key`: another program's view of it.
+  // What `reg query` prints for `key`, another program's view of it, with the blanks
+  // at the start of a line dropped and every other run of them made one.
   static std::string Query(const std::string& key);
 
  private:

@@ -32,7 +32,11 @@ std::string ScratchRegistryKey::Query(const std::string& key) {
   FILE* pipe = ::_popen(("reg query \"HKCU\\" + key + "\"").c_str(), "r");
   if (pipe == nullptr) return "(reg did not start)";
   char chunk[256];
-  while (std::fgets(chunk, sizeof chunk, pipe) != nullptr) output += chunk;
+  while (std::fgets(chunk, sizeof chunk, pipe) != nullptr)
+    for (const char c : std::string(chunk)) {
+      const bool repeatedBlank = c == ' ' && (output.empty() || output.back() == ' ' || output.back() == '\n');
+      if (c != '\r' && !repeatedBlank) output += c;
+    }
   ::_pclose(pipe);
   return output;
 }
