@@ -62,8 +62,8 @@ std::wstring FolderOf(const std::wstring& name) {
 std::wstring FinalName(const FileHandle& file, const std::wstring& name) {
   std::wstring final(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD size = ::GetFinalPathNameByHandleW(file.Get(), final.data(),
-                                                   static_cast<DWORD>(final.size()), 0);
+    const DWORD size =
+        ::GetFinalPathNameByHandleW(file.Get(), final.data(), static_cast<DWORD>(final.size()), 0);
     if (size == 0) return name;
     if (size < final.size()) return final.substr(0, size);
     final.resize(size);
@@ -87,7 +87,8 @@ DWORD WriteFlushAndClose(FileHandle& file, const std::string& data) {
   while (done < data.size()) {
     const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(data.size() - done, 1u << 30));
     DWORD written = 0;
-    if (!::WriteFile(file.Get(), data.data() + done, chunk, &written, nullptr)) return ::GetLastError();
+    if (!::WriteFile(file.Get(), data.data() + done, chunk, &written, nullptr))
+      return ::GetLastError();
     if (written == 0) return ERROR_WRITE_FAULT;
     done += written;
   }
@@ -100,7 +101,8 @@ DWORD WriteFlushAndClose(FileHandle& file, const std::string& data) {
 void KeepAttributes(DWORD attributes, const std::wstring& name) {
   constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                           FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-  ::SetFileAttributesW(name.c_str(), (attributes & kKept) != 0 ? attributes & kKept : FILE_ATTRIBUTE_NORMAL);
+  ::SetFileAttributesW(name.c_str(),
+                       (attributes & kKept) != 0 ? attributes & kKept : FILE_ATTRIBUTE_NORMAL);
 }
 
 // ReplaceFileW keeps the replaced file's attributes, security and streams. Where it
@@ -110,7 +112,9 @@ DWORD Install(const std::wstring& temporary, const std::wstring& target, bool re
               bool& keepTemporary) {
   keepTemporary = false;
   const auto move = [&] {
-    return ::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) ? 0 : ::GetLastError();
+    return ::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)
+               ? 0
+               : ::GetLastError();
   };
   if (!replacing) return move();  // and never over a file that appeared meanwhile
   if (::ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
@@ -121,6 +125,26 @@ DWORD Install(const std::wstring& temporary, const std::wstring& target, bool re
   const DWORD moved = move();
   keepTemporary = moved != 0;
   return moved;
+}
+
+// `attributes` are those of the file being replaced, or 0 for a new one; `existing` is
+// that file, open for writing.
+DWORD ReplaceThroughTemporary(const std::wstring& target, DWORD attributes, FileHandle& existing,
+                              const std::string& data) {
+  std::wstring temporaryName;
+  FileHandle temporary;
+  DWORD err = CreateTemporary(FolderOf(target), temporaryName, temporary);
+  // The folder takes no new file, but the file may be written: in place, without the guarantee.
+  if (err == ERROR_ACCESS_DENIED && existing.IsOpen()) return WriteFlushAndClose(existing, data);
+  if (err != 0) return err;
+  existing.Close();  // a file held open cannot be replaced
+  const bool replacing = attributes != 0;
+  bool keepTemporary = false;
+  err = WriteFlushAndClose(temporary, data);
+  if (err == 0 && replacing) KeepAttributes(attributes, temporaryName);
+  if (err == 0) err = Install(temporaryName, target, replacing, keepTemporary);
+  if (err != 0 && !keepTemporary) ::DeleteFileW(temporaryName.c_str());
+  return err;
 }
 
 }  // namespace
@@ -151,16 +175,6 @@ int WriteFileAtomically(const std::string& name, const std::string& data) {
   if (replacing && !existing.IsOpen()) return static_cast<int>(::GetLastError());
   if (replacing && !IsDiskFile(existing)) return ERROR_BAD_FILE_TYPE;
   const std::wstring target = replacing ? FinalName(existing, *wide) : *wide;
-  std::wstring temporaryName;
-  FileHandle temporary;
-  DWORD err = CreateTemporary(FolderOf(target), temporaryName, temporary);
-  if (err == ERROR_ACCESS_DENIED && existing.IsOpen()) return static_cast<int>(WriteFlushAndClose(existing, data));
-  if (err != 0) return static_cast<int>(err);
-  existing.Close();  // a file held open cannot be replaced
-  bool keepTemporary = false;
-  err = WriteFlushAndClose(temporary, data);
-  if (err == 0 && replacing) KeepAttributes(attributes, temporaryName);
-  if (err == 0) err = Install(temporaryName, target, replacing, keepTemporary);
-  if (err != 0 && !keepTemporary) ::DeleteFileW(temporaryName.c_str());
-  return static_cast<int>(err);
+  return static_cast<int>(
+      ReplaceThroughTemporary(target, replacing ? attributes : 0, existing, data));
 }

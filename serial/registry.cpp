@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <optional>
 
-#include "serial/registry_roots.h"
 #include "serial/registry_backend.h"
+#include "serial/registry_roots.h"
 #include "serial/text_syntax.h"
 #include "serial/utf16_text.h"
 

@@ -6,8 +6,8 @@
 #include <optional>
 
 #include "common/windows_text.h"
-#include "serial/registry_roots.h"
 #include "serial/registry_backend.h"
+#include "serial/registry_roots.h"
 
 namespace {
 
@@ -86,9 +86,9 @@ bool SystemRegistry::KeyExists(const std::string& path) const {
 bool SystemRegistry::CreateKey(const std::string& path) {
   const auto where = SplitPath(path);
   OpenedKey key;
-  return where && ::RegCreateKeyExW(where->root, where->subkey.c_str(), 0, nullptr,
-                                    REG_OPTION_NON_VOLATILE, KEY_READ, nullptr, key.Receive(),
-                                    nullptr) == ERROR_SUCCESS;
+  return where &&
+         ::RegCreateKeyExW(where->root, where->subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                           KEY_READ, nullptr, key.Receive(), nullptr) == ERROR_SUCCESS;
 }
 
 RegValue SystemRegistry::Read(const std::string& path, std::string_view name) const {
@@ -97,7 +97,8 @@ RegValue SystemRegistry::Read(const std::string& path, std::string_view name) co
   if (!wideName || !OpenAt(path, KEY_QUERY_VALUE, key)) return {};
   DWORD type = REG_NONE;
   DWORD size = 0;
-  if (::RegQueryValueExW(key.Get(), wideName->c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+  if (::RegQueryValueExW(key.Get(), wideName->c_str(), nullptr, &type, nullptr, &size) !=
+      ERROR_SUCCESS)
     return {};
   std::string data(size, '\0');
   // A value that grew meanwhile fails here and counts as unreadable.

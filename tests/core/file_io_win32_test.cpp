@@ -1,6 +1,5 @@
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <filesystem>
 #include <fstream>
@@ -20,7 +19,9 @@ std::wstring Wide(const std::string& utf8) { return PathFromUtf8(utf8).wstring()
 class WindowsFiles : public FolderTest {
  protected:
   // The folder goes with everything in it, which a read-only file would stop.
-  ~WindowsFiles() override { ::SetFileAttributesW(Wide(Path("readonly.bin")).c_str(), FILE_ATTRIBUTE_NORMAL); }
+  ~WindowsFiles() override {
+    ::SetFileAttributesW(Wide(Path("readonly.bin")).c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
 
   std::string Read(const std::string& leaf) const {
     std::ifstream in(PathFromUtf8(Path(leaf)), std::ios::binary);
@@ -32,7 +33,8 @@ class WindowsFiles : public FolderTest {
   }
   // The attributes a program sets; Windows may add others (archive, indexing).
   DWORD Attributes(const std::string& leaf) const {
-    return ::GetFileAttributesW(Wide(Path(leaf)).c_str()) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
+    return ::GetFileAttributesW(Wide(Path(leaf)).c_str()) &
+           (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
   }
 };
 
@@ -46,11 +48,11 @@ TEST_F(WindowsFiles, SaveReplacesTheWholeFileOrRefusesAndChangesNothing) {
     DWORD attributes;  // of the file already there; 0: none there
     bool saved;
   } cases[] = {
-      {"é.bin", 0, true},                                 // a new file with a non-ASCII name
-      {"longer.bin", FILE_ATTRIBUTE_NORMAL, true},        // every old byte goes
-      {"hidden.bin", FILE_ATTRIBUTE_HIDDEN, true},        // and the attributes stay
-      {"readonly.bin", FILE_ATTRIBUTE_READONLY, false},   // may not be written
-      {"held.bin", 0, false},                             // another program holds it
+      {"é.bin", 0, true},                                // a new file with a non-ASCII name
+      {"longer.bin", FILE_ATTRIBUTE_NORMAL, true},       // every old byte goes
+      {"hidden.bin", FILE_ATTRIBUTE_HIDDEN, true},       // and the attributes stay
+      {"readonly.bin", FILE_ATTRIBUTE_READONLY, false},  // may not be written
+      {"held.bin", 0, false},                            // another program holds it
   };
   for (const auto& c : cases) {
     if (c.attributes != 0) Write(c.leaf, std::string(5000, 'o'), c.attributes);
@@ -65,8 +67,8 @@ TEST_F(WindowsFiles, SaveReplacesTheWholeFileOrRefusesAndChangesNothing) {
   TBuffer loaded;
   loaded.LoadFromFile(Path("é.bin"));
   EXPECT_EQ(loaded.Data(), "new image");
-  EXPECT_EQ(Entries(), (Names{"folder", "held.bin", "hidden.bin", "longer.bin",
-                                                 "readonly.bin", "é.bin"}));
+  EXPECT_EQ(Entries(),
+            (Names{"folder", "held.bin", "hidden.bin", "longer.bin", "readonly.bin", "é.bin"}));
 }
 
 TEST_F(WindowsFiles, FoldersAndDevicesAreNeitherReadNorReplaced) {

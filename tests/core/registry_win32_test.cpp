@@ -56,7 +56,8 @@ TEST_F(WindowsRegistry, ValuesKeepTheirTypesAndFailuresNameTheValue) {
   // What the registry cannot hold as given is refused, as is every root but the five.
   const std::string refused = "Erreur à définition des données pour '";
   EXPECT_EQ(ErrorOf([&] { registry.WriteString("Latin1", "\xFC"); }), refused + "Latin1'");
-  EXPECT_EQ(ErrorOf([&] { registry.WriteString("Zero", std::string("a\0b", 3)); }), refused + "Zero'");
+  EXPECT_EQ(ErrorOf([&] { registry.WriteString("Zero", std::string("a\0b", 3)); }),
+            refused + "Zero'");
   for (const char* root : {"HKCU", "HKEY_CURRENT_USER\\Software", ""}) {
     registry.SetRootKey(root);
     EXPECT_FALSE(registry.OpenKey(key_, true)) << root;
@@ -77,9 +78,9 @@ TEST_F(WindowsRegistry, AComponentSavedThereIsWhatRegQueryShowsAndLoadsBack) {
   ASSERT_TRUE(registry.OpenKey(key_, true));
   saved.SaveToRegistry(registry);
   const std::string shown = ScratchRegistryKey::Query(key_);
-  for (const std::string line : {"Port REG_SZ COM3", "BaudRate REG_SZ Custom", "CustomBaudRate REG_DWORD 0x7a12",
-                                 "StopBits REG_SZ 1", "DataBits REG_SZ 8", "Parity REG_SZ None",
-                                 "FlowControl REG_SZ None"})
+  for (const std::string line :
+       {"Port REG_SZ COM3", "BaudRate REG_SZ Custom", "CustomBaudRate REG_DWORD 0x7a12",
+        "StopBits REG_SZ 1", "DataBits REG_SZ 8", "Parity REG_SZ None", "FlowControl REG_SZ None"})
     EXPECT_NE(shown.find("\n" + line + "\n"), std::string::npos) << line << " in\n" << shown;
   TComPort loaded;
   loaded.LoadFromRegistry(registry);

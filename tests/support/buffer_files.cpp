@@ -30,7 +30,8 @@ std::string MessageOf(const std::function<void()>& action) {
 
 Names FolderTest::Entries(const std::string& sub) const {
   Names names;
-  for (const auto& entry : std::filesystem::directory_iterator(PathFromUtf8(sub.empty() ? folder_.Path() : Path(sub)))) {
+  for (const auto& entry : std::filesystem::directory_iterator(
+           PathFromUtf8(sub.empty() ? folder_.Path() : Path(sub)))) {
     const std::u8string name = entry.path().filename().u8string();
     names.emplace_back(name.begin(), name.end());
   }

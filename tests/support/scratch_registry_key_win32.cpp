@@ -1,6 +1,5 @@
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cstdio>
 
@@ -20,10 +19,10 @@ void ScratchRegistryKey::Plant(const std::string& key, std::string_view name, Ty
   ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, Utf8ToWide(key)->c_str(), 0, nullptr, 0,
                               KEY_SET_VALUE, nullptr, &handle, nullptr),
             ERROR_SUCCESS);
-  EXPECT_EQ(::RegSetValueExW(handle, Utf8ToWide(name)->c_str(), 0, type,
-                             reinterpret_cast<const BYTE*>(data.data()),
-                             static_cast<DWORD>(data.size())),
-            ERROR_SUCCESS);
+  EXPECT_EQ(
+      ::RegSetValueExW(handle, Utf8ToWide(name)->c_str(), 0, type,
+                       reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size())),
+      ERROR_SUCCESS);
   ::RegCloseKey(handle);
 }
 
@@ -34,7 +33,8 @@ std::string ScratchRegistryKey::Query(const std::string& key) {
   char chunk[256];
   while (std::fgets(chunk, sizeof chunk, pipe) != nullptr)
     for (const char c : std::string(chunk)) {
-      const bool repeatedBlank = c == ' ' && (output.empty() || output.back() == ' ' || output.back() == '\n');
+      const bool repeatedBlank =
+          c == ' ' && (output.empty() || output.back() == ' ' || output.back() == '\n');
       if (c != '\r' && !repeatedBlank) output += c;
     }
   ::_pclose(pipe);
