@@ -302,7 +302,7 @@ std::string Message(std::string_view text, std::string_view name) {
 
 }  // namespace
 
-TRegistry::TRegistry(std::string fileName) : store_(MakeRegistryFile(std::move(fileName))) {}
+TRegistry::TRegistry(std::string fileName) : backend_(MakeRegistryFile(std::move(fileName))) {}
 
 bool TRegistry::OpenKey(std::string_view key, bool canCreate) {
   if (!IsRootKey(rootKey_)) return false;
@@ -311,7 +311,7 @@ bool TRegistry::OpenKey(std::string_view key, bool canCreate) {
   while (!key.empty() && key.back() == '\\') key.remove_suffix(1);
   if (!key.empty()) path += (path.empty() ? "" : "\\") + std::string(key);
   const std::string full = FullPath(path);
-  if (!store_->KeyExists(full) && !(canCreate && store_->CreateKey(full))) return false;
+  if (!backend_->KeyExists(full) && !(canCreate && backend_->CreateKey(full))) return false;
   currentPath_ = path;
   return true;
 }
@@ -321,11 +321,11 @@ std::string TRegistry::FullPath(const std::string& path) const {
 }
 
 RegValue TRegistry::ReadValue(std::string_view name) const {
-  return store_->Read(FullPath(currentPath_), name);
+  return backend_->Read(FullPath(currentPath_), name);
 }
 
 void TRegistry::WriteValue(std::string_view name, const RegValue& value) {
-  if (!IsRootKey(rootKey_) || !store_->Write(FullPath(currentPath_), name, value))
+  if (!IsRootKey(rootKey_) || !backend_->Write(FullPath(currentPath_), name, value))
     throw ERegistryException(Message("Erreur à définition des données", name));
 }
 

@@ -89,7 +89,7 @@ class RegistryBackend;
 // header; a file that is not an export, or cannot be read whole, is never replaced.
 class TRegistry {
  public:
-  // The system's registry; Windows only.
+  // The system's registry; only in the Windows build (registry_win32.cpp).
   TRegistry();
   // The registry export file `fileName`.
   explicit TRegistry(std::string fileName);
@@ -117,7 +117,7 @@ class TRegistry {
   RegValue ReadValue(std::string_view name) const;
   void WriteValue(std::string_view name, const RegValue& value);
 
-  std::shared_ptr<RegistryBackend> store_;
+  std::shared_ptr<RegistryBackend> backend_;
   std::string rootKey_ = "HKEY_CURRENT_USER";
   std::string currentPath_;
 };

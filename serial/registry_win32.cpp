@@ -135,4 +135,4 @@ bool SystemRegistry::Write(const std::string& path, std::string_view name, const
 
 }  // namespace
 
-TRegistry::TRegistry() : store_(std::make_shared<SystemRegistry>()) {}
+TRegistry::TRegistry() : backend_(std::make_shared<SystemRegistry>()) {}
