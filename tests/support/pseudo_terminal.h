@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "common/unique_fd.h"
+#include "support/line_peer.h"
 
 namespace test_support {
 
@@ -24,6 +25,7 @@ class PseudoTerminal {
   std::string Receive(std::size_t count, std::chrono::milliseconds within);
   // The line settings as the kernel keeps them for this terminal.
   termios PeerAttributes() const;
+  LineSeen Seen() const;
   // Closes the peer side, as an unplugged adapter does.
   void HangUp();
 
