@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "serial/driver/device.h"
 #include "serial/driver/errors.h"
 #include "sim/reader.h"
 
@@ -38,7 +39,7 @@ int Reader::Check(unsigned session) const {
 int Reader::Open(unsigned& session) {
   Section section(*this);
   if (unplugged_) return kMissing;
-  if (open_) return kBusy;
+  if (open_) return BusyError();
   open_ = true;
   session = ++session_;
   dcb_ = PowerOnState();

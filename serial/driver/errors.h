@@ -8,7 +8,6 @@ namespace driver {
 
 extern const int kCancelled;  // a transfer or event wait ended by an abort or a close
 extern const int kClosed;     // a call on a device that was closed
-extern const int kBusy;       // the port is held by another program
-extern const int kMissing;    // no such port
+extern const int kMissing;    // no such port (a port held by another program: BusyError)
 
 }  // namespace driver

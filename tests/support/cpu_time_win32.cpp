@@ -6,22 +6,26 @@ namespace test_support {
 
 namespace {
 
-using Times = BOOL (*)(HANDLE, FILETIME*, FILETIME*, FILETIME*, FILETIME*);
-
-// Kernel and user time together; FILETIME counts 100 ns steps.
-std::chrono::microseconds CpuTimeOf(Times times, HANDLE who) {
-  FILETIME created{}, exited{}, kernel{}, user{};
-  times(who, &created, &exited, &kernel, &user);
+// Kernel plus user time, in the 100 ns ticks of a FILETIME.
+std::chrono::microseconds Total(const FILETIME& kernel, const FILETIME& user) {
   const auto ticks = [](const FILETIME& t) {
-    return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+    return (ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime;
   };
   return std::chrono::microseconds((ticks(kernel) + ticks(user)) / 10);
 }
 
 }  // namespace
 
-std::chrono::microseconds ThreadCpuTime() { return CpuTimeOf(::GetThreadTimes, ::GetCurrentThread()); }
+std::chrono::microseconds ThreadCpuTime() {
+  FILETIME created, exited, kernel, user;
+  if (!::GetThreadTimes(::GetCurrentThread(), &created, &exited, &kernel, &user)) return {};
+  return Total(kernel, user);
+}
 
-std::chrono::microseconds ProcessCpuTime() { return CpuTimeOf(::GetProcessTimes, ::GetCurrentProcess()); }
+std::chrono::microseconds ProcessCpuTime() {
+  FILETIME created, exited, kernel, user;
+  if (!::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user)) return {};
+  return Total(kernel, user);
+}
 
 }  // namespace test_support

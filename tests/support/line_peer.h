@@ -43,8 +43,6 @@ struct PtyAnswers {
   int readHungUp;        // of a pending read when the far end goes away
   int eventWait;         // of WaitCommEvent with no event there: 0 when it waits
   bool readsAtOnce;      // whether interval MAXDWORD, totals 0 returns with nothing
-  bool timedOutReadTakesArrivals;  // a read ended by its total time-out has the bytes
-                                   // that came while it was pending
 };
 const PtyAnswers& PtyAnswersOfThisPlatform();
 

@@ -30,7 +30,7 @@ std::unique_ptr<LinePeer> MakeLinePeer() { return std::make_unique<PtyPeer>(); }
 // pty has no modem-control ioctls; its device side reads as end of file once the peer
 // is gone; events and time-outs are the backend's own.
 const PtyAnswers& PtyAnswersOfThisPlatform() {
-  static const PtyAnswers answers{0, EWOULDBLOCK, ENOTTY, EIO, 0, true, true};
+  static const PtyAnswers answers{0, EWOULDBLOCK, ENOTTY, EIO, 0, true};
   return answers;
 }
 

@@ -101,10 +101,9 @@ std::unique_ptr<LinePeer> MakeLinePeer() { return std::make_unique<RemotePeer>()
 // exclusively; no modem lines (ERROR_NOT_SUPPORTED); a pending read ends without error
 // when the far end goes away, and the next transfer fails (ERROR_BROKEN_PIPE);
 // an event wait cannot read the modem lines and ends at once (ERROR_OPERATION_ABORTED);
-// a read with interval MAXDWORD and totals 0 waits for a first byte; a read ended by its
-// total time-out leaves the bytes that came while it was pending in the queue.
+// a read with interval MAXDWORD and totals 0 waits for a first byte.
 const PtyAnswers& PtyAnswersOfThisPlatform() {
-  static const PtyAnswers answers{87, 0, 50, 0, 995, false, false};
+  static const PtyAnswers answers{87, 0, 50, 0, 995, false};
   return answers;
 }
 

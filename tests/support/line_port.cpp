@@ -9,21 +9,6 @@
 
 namespace test_support {
 
-driver::DCB CardProgrammerDcb() {
-  driver::DCB dcb;
-  dcb.DCBlength = sizeof(driver::DCB);
-  dcb.BaudRate = 9600;
-  dcb.Flags = driver::FlagBinary | driver::FlagParity;  // parity checked
-  dcb.XonLim = 256;
-  dcb.XoffLim = 256;
-  dcb.ByteSize = 8;
-  dcb.Parity = driver::ODDPARITY;
-  dcb.StopBits = driver::TWOSTOPBITS;
-  dcb.XonChar = 0x11;
-  dcb.XoffChar = 0x13;
-  return dcb;
-}
-
 driver::COMMTIMEOUTS Timeouts(std::uint32_t interval, std::uint32_t multiplier,
                               std::uint32_t constant, std::uint32_t writeMultiplier,
                               std::uint32_t writeConstant) {

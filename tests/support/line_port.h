@@ -10,16 +10,15 @@
 
 #include "serial/driver/device.h"
 #include "serial/driver/records.h"
+#include "support/card_line.h"
 #include "support/cpu_time.h"
 #include "support/line_peer.h"
 
 namespace test_support {
 
-// The line group as the card programmer sends it: 9600 baud, 8O2 with parity checked,
-// no flow control.
-driver::DCB CardProgrammerDcb();
-// The same without parity: Wine cannot set parity on a pseudo-terminal, whose kernel
-// drops it, so the backend suite's lines use this group.
+// The card programmer's line group (CardProgrammerDcb) without parity. Wine cannot set
+// the same parity twice on a pseudo-terminal, whose kernel drops it, so the backend
+// suite's lines use this group.
 driver::DCB PtyLineDcb();
 
 driver::COMMTIMEOUTS Timeouts(std::uint32_t interval, std::uint32_t multiplier,

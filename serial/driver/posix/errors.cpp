@@ -6,7 +6,6 @@ namespace driver {
 
 const int kCancelled = ECANCELED;
 const int kClosed = EBADF;
-const int kBusy = EBUSY;
 const int kMissing = ENOENT;
 
 }  // namespace driver

@@ -6,7 +6,6 @@ namespace driver {
 
 const int kCancelled = ERROR_OPERATION_ABORTED;
 const int kClosed = ERROR_INVALID_HANDLE;
-const int kBusy = ERROR_ACCESS_DENIED;
 const int kMissing = ERROR_FILE_NOT_FOUND;
 
 }  // namespace driver

@@ -9,6 +9,8 @@ namespace driver {
 
 bool IsBusyError(int error) { return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION; }
 
+int BusyError() { return ERROR_ACCESS_DENIED; }
+
 int OpenSystemDevice(const std::string& path, std::shared_ptr<Device>& device) {
   return win32::Win32Device::Open(path, device);
 }
