@@ -4,19 +4,11 @@
 #include <cerrno>
 #include <ctime>
 
+#include "serial/driver/deadline.h"
+
 namespace driver {
 
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-// Now plus the timeout, held at the clock's end instead of wrapping into the past.
-Clock::time_point DeadlineAfter(std::chrono::nanoseconds timeout) {
-  const auto now = Clock::now();
-  return now + std::min<Clock::duration>(timeout, Clock::time_point::max() - now);
-}
-
-}  // namespace
+using Clock = WaitClock;
 
 int PollFor(pollfd* fds, nfds_t count, std::optional<std::chrono::nanoseconds> timeout) {
   const auto deadline = timeout ? DeadlineAfter(*timeout) : Clock::time_point::max();

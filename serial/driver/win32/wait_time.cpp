@@ -2,16 +2,13 @@
 
 #include <algorithm>
 
+#include "serial/driver/deadline.h"
+
 namespace driver {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-Clock::time_point DeadlineAfter(std::chrono::nanoseconds timeout) {
-  const auto now = Clock::now();
-  return now + std::min<Clock::duration>(timeout, Clock::time_point::max() - now);
-}
+using Clock = WaitClock;
 
 // Whole milliseconds, rounded down and kept below INFINITE. The system's waits end on a
 // millisecond tick or later, so the last part of a wait is yielded away instead: a
