@@ -24,14 +24,18 @@ std::string Utf8FromWide(const wchar_t* text) {
 }
 
 // The program's UTF-8 texts (é, à) shown as such on the console, and its outputs byte
-// for byte as on Linux (no "\r" added before "\n"). The console's code page is given
-// back at the end: it outlives the program.
+// for byte as on Linux (no "\r" added before "\n"). Unbuffered, the C runtime hands a
+// console one byte at a time, and the console cannot join the bytes of an é written
+// apart: with a buffer each text goes out whole (std::cerr still flushes after every
+// output). The console's code page is given back at the end: it outlives the program.
 class Utf8Outputs {
  public:
   Utf8Outputs() : consoleCodePage_(::GetConsoleOutputCP()) {
     ::SetConsoleOutputCP(CP_UTF8);
-    _setmode(_fileno(stdout), _O_BINARY);
-    _setmode(_fileno(stderr), _O_BINARY);
+    for (FILE* stream : {stdout, stderr}) {
+      _setmode(_fileno(stream), _O_BINARY);
+      std::setvbuf(stream, nullptr, _IOFBF, BUFSIZ);
+    }
   }
   ~Utf8Outputs() {
     std::cout.flush();
