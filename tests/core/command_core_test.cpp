@@ -6,7 +6,6 @@
 #include "serial/driver/directory.h"
 #include "sim/scenarios.h"
 #include "support/command_fixture.h"
-#include "support/pseudo_terminal.h"
 
 namespace {
 
@@ -163,8 +162,7 @@ TEST_F(CommandCoreTest, ReadShowsTheWholeCardAndItsAtr) {
   EXPECT_TRUE(dialogs.shown().empty());
 }
 
-// By index as the window chooses, by name as the terminal does (a device path through
-// the component's reserved name).
+// By index as the window chooses, by name as the terminal does.
 TEST_F(CommandCoreTest, CardCommandsUseTheChosenPort) {
   Attach("COM3", Card(Eeprom::k24C32));
   portIndex = 2;
@@ -172,14 +170,10 @@ TEST_F(CommandCoreTest, CardCommandsUseTheChosenPort) {
   EXPECT_EQ(status, "Lecture OK (8192 octets)");  // a 24C32 repeats itself
   EXPECT_EQ(port.Port(), "COM3");
 
-  const test_support::PseudoTerminal pty;
-  for (const std::string& name : {std::string("COM4"), pty.Path()}) {
-    core.CardLink().PortName = [&name] { return name; };
-    Run(&CommandCore::Read);
-    EXPECT_EQ(port.Port(), name == "COM4" ? "COM4" : "COM96") << name;
-  }
-  EXPECT_EQ(driver::PortDirectory::Instance().PathOf("COM96"), pty.Path());
-  EXPECT_EQ(Errors().size(), 2u);  // no card answers on COM4, a terminal has no RTS
+  core.CardLink().PortName = [] { return std::string("COM4"); };
+  Run(&CommandCore::Read);
+  EXPECT_EQ(port.Port(), "COM4");
+  EXPECT_EQ(Errors().size(), 1u);  // no card answers on COM4
   port.SetConnected(false);
 }
 

@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <ctime>
+#include <chrono>
 
 #include "card/card_port.h"
 #include "support/sim_comport.h"
+#include "support/cpu_time.h"
 #include "support/sim_fixture.h"
 
 using namespace driver::sim;
@@ -32,11 +33,11 @@ Timed RawReadThroughComPort(driver::DeviceFactory& factory, std::size_t size) {
   ApplyCardPortSettings(port);
   port.SetConnected(true);
   const auto start = RealClock::now();
-  const std::clock_t cpuStart = std::clock();
+  const auto cpuStart = test_support::ProcessCpuTime();
   Timed result;
   result.data = ReadCardRaw(ComPortExchange(port), size);
   result.seconds = std::chrono::duration<double>(RealClock::now() - start).count();
-  result.cpuSeconds = double(std::clock() - cpuStart) / CLOCKS_PER_SEC;
+  result.cpuSeconds = std::chrono::duration<double>(test_support::ProcessCpuTime() - cpuStart).count();
   return result;
 }
 

@@ -1,7 +1,6 @@
 #include "support/posix_port.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include <stdexcept>
 #include <thread>
@@ -9,21 +8,6 @@
 #include "serial/driver/directory.h"
 
 namespace test_support {
-
-driver::DCB CardProgrammerDcb() {
-  driver::DCB dcb;
-  dcb.DCBlength = sizeof(driver::DCB);
-  dcb.BaudRate = 9600;
-  dcb.Flags = driver::FlagBinary | driver::FlagParity;  // parity checked
-  dcb.XonLim = 256;
-  dcb.XoffLim = 256;
-  dcb.ByteSize = 8;
-  dcb.Parity = driver::ODDPARITY;
-  dcb.StopBits = driver::TWOSTOPBITS;
-  dcb.XonChar = 0x11;
-  dcb.XoffChar = 0x13;
-  return dcb;
-}
 
 driver::COMMTIMEOUTS Timeouts(std::uint32_t interval, std::uint32_t multiplier,
                               std::uint32_t constant, std::uint32_t writeMultiplier,
@@ -89,22 +73,5 @@ std::uint32_t InputCountOnceSettled(driver::Device& device, std::uint32_t expect
   }
   return queued;
 }
-
-namespace {
-
-std::chrono::microseconds CpuTimeOf(int who) {
-  rusage usage{};
-  getrusage(who, &usage);
-  const auto total = [](const timeval& t) {
-    return std::chrono::seconds(t.tv_sec) + std::chrono::microseconds(t.tv_usec);
-  };
-  return total(usage.ru_utime) + total(usage.ru_stime);
-}
-
-}  // namespace
-
-std::chrono::microseconds ThreadCpuTime() { return CpuTimeOf(RUSAGE_THREAD); }
-
-std::chrono::microseconds ProcessCpuTime() { return CpuTimeOf(RUSAGE_SELF); }
 
 }  // namespace test_support

@@ -9,13 +9,12 @@
 
 #include "serial/driver/device.h"
 #include "serial/driver/records.h"
+#include "support/card_line.h"
+#include "support/cpu_time.h"
 #include "support/pseudo_terminal.h"
 
 namespace test_support {
 
-// The line group as the card programmer sends it: 9600 baud, 8O2 with parity checked,
-// no flow control.
-driver::DCB CardProgrammerDcb();
 
 driver::COMMTIMEOUTS Timeouts(std::uint32_t interval, std::uint32_t multiplier,
                               std::uint32_t constant, std::uint32_t writeMultiplier = 0,
@@ -50,10 +49,5 @@ class PtyPortTest : public ::testing::Test {
   PseudoTerminal pty_;
   std::shared_ptr<driver::Device> device_;
 };
-
-// CPU time used by the calling thread so far: tells a sleeping wait from a spinning one.
-std::chrono::microseconds ThreadCpuTime();
-// The same for the whole process, whose other threads may be the ones to spin.
-std::chrono::microseconds ProcessCpuTime();
 
 }  // namespace test_support

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "sim/card.h"
-#include "support/posix_port.h"
+#include "support/card_line.h"
 
 using driver::sim::InverseConvention;
 

@@ -4,20 +4,26 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 #include <vector>
 
 TempFolder::TempFolder() {
   // Memory-backed by preference: every store write syncs, which a disk makes slow.
   const char* tmpdir = std::getenv("TMPDIR");
-  const std::string base = tmpdir && *tmpdir                           ? tmpdir
-                           : std::filesystem::is_directory("/dev/shm") ? "/dev/shm"
-                                                                       : "/tmp";
-  std::string pattern = base + "/belvanto-test-XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  if (!::mkdtemp(name.data())) throw std::runtime_error("cannot create " + pattern);
-  path_ = name.data();
+  const std::filesystem::path base = tmpdir && *tmpdir                           ? tmpdir
+                                     : std::filesystem::is_directory("/dev/shm") ? "/dev/shm"
+                                                                                 : std::filesystem::temp_directory_path();
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const auto folder = base / ("belvanto-test-" + std::to_string(random()));
+    if (std::filesystem::create_directory(folder)) {
+      std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
+      path_ = folder.generic_string();
+      return;
+    }
+  }
+  throw std::runtime_error("cannot create a folder in " + base.string());
 }
 
 TempFolder::~TempFolder() {
