@@ -4,8 +4,6 @@
 
 #include <gmock/gmock.h>
 
-#include <algorithm>
-#include <filesystem>
 #include <future>
 #include <thread>
 
@@ -31,20 +29,16 @@ TEST_F(CliProgram, PortsByComNameOnly) {
   EXPECT_THAT(cli::HelpText(), Not(HasSubstr("--map")));
 }
 
-// The name reaches the program as UTF-16 and the file system as UTF-16 again; the
-// messages carry it in UTF-8.
+// The name reaches the program as UTF-16 and the file system as UTF-16 again (λ has
+// no place in an ANSI code page, which would turn it into an invalid "?"); the messages
+// carry it in UTF-8.
 TEST_F(CliProgram, FileNamesInUnicode) {
-  const std::string name = File("lu-é-λ.bin");
   ExpectOutcomes({
-      {{"read", name}, 0, "Lecture OK (8192 octets)\n", kAtrLine},
-      {{"verify", name}, 0, "Vérification OK\n", kAtrLine},
-      {{"dump", File("absent-é.bin")}, 2, "",
-       "Erreur d'ouverture du fichier " + File("absent-é.bin") + ".\n"},
+      {{"read", File("lu-é-λ.bin")}, 0, "Lecture OK (8192 octets)\n", kAtrLine},
+      {{"verify", File("lu-é-λ.bin")}, 0, "Vérification OK\n", kAtrLine},
+      {{"dump", File("absent-é-λ.bin")}, 2, "",
+       "Erreur d'ouverture du fichier " + File("absent-é-λ.bin") + ".\n"},
   });
-  const std::filesystem::directory_iterator entries(folder.Path());
-  EXPECT_EQ(std::count_if(begin(entries), end(entries),
-                          [](const auto& entry) { return entry.path().filename() == L"lu-é-λ.bin"; }),
-            1);
 }
 
 BOOL WINAPI IgnoreControlEvent(DWORD) { return TRUE; }
