@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "serial/driver/device.h"
 #include "sim/reader.h"
 
 namespace driver::sim {
@@ -37,7 +38,7 @@ int Reader::Check(unsigned session) const {
 int Reader::Open(unsigned& session) {
   Section section(*this);
   if (unplugged_) return ENOENT;
-  if (open_) return EBUSY;
+  if (open_) return BusyError();
   open_ = true;
   session = ++session_;
   dcb_ = PowerOnState();

@@ -26,7 +26,7 @@ Simulation::Simulation(const ReaderSetup& setup, std::shared_ptr<Clock> clock)
 Simulation::~Simulation() = default;
 
 int Simulation::Open(const std::string&, std::shared_ptr<Device>& device) {
-  if (held_) return EBUSY;
+  if (held_) return BusyError();
   unsigned session = 0;
   if (const int error = reader_->Open(session)) return error;
   device = std::make_shared<SimulatedDevice>(reader_, session);

@@ -15,7 +15,7 @@ class Reader;
 
 // A simulated reader with its card, served as a device factory: attach it to a port
 // name in the PortDirectory and the serial component opens it like any other port.
-// One open at a time; a second opener gets EBUSY.
+// One open at a time; a second opener gets the platform's busy error.
 class Simulation : public DeviceFactory {
  public:
   // Throws std::runtime_error for an image file that cannot be used and

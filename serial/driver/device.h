@@ -76,5 +76,7 @@ class DeviceFactory {
 
 // Whether an error number from Open means "held by another program".
 bool IsBusyError(int error);
+// The platform's error number for that, for backends that hold ports of their own.
+int BusyError();
 
 }  // namespace driver

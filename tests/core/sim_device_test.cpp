@@ -53,7 +53,7 @@ TEST(SimDeviceOpen, PortIsHeldByOneOpenerAtATime) {
   std::shared_ptr<Device> first;
   std::shared_ptr<Device> second;
   ASSERT_EQ(bench.simulation.Open("COM1", first), 0);
-  EXPECT_EQ(bench.simulation.Open("COM1", second), EBUSY);
+  EXPECT_EQ(bench.simulation.Open("COM1", second), BusyError());
   first->Close();
   std::uint32_t status = 0;
   EXPECT_EQ(first->ModemStatus(status), EBADF);

@@ -149,7 +149,7 @@ TEST(SimFaultsReader, PortHeldByAnotherProgramIsBusy) {
   setup.heldByAnotherProgram = true;
   VirtualBench bench(setup);
   std::shared_ptr<Device> device;
-  EXPECT_EQ(bench.simulation.Open("COM4", device), EBUSY);
+  EXPECT_EQ(bench.simulation.Open("COM4", device), BusyError());
   EXPECT_FALSE(device);
 }
 

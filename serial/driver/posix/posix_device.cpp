@@ -18,6 +18,8 @@ namespace driver {
 
 bool IsBusyError(int error) { return error == EBUSY || error == EWOULDBLOCK; }
 
+int BusyError() { return EBUSY; }
+
 int OpenSystemDevice(const std::string& path, std::shared_ptr<Device>& device) {
   return posix::PosixDevice::Open(path, device);
 }

@@ -8,9 +8,8 @@
 
 namespace driver {
 
-// WaitForMultipleObjects (any one) with a deadline on the monotonic clock: the
-// nanoseconds are rounded up to whole milliseconds and a wait that ends early on the
-// timer is resumed, so it never wakes before the time. No timeout means no limit; no
+// WaitForMultipleObjects (any one) with a deadline on the monotonic clock: a wait that
+// ends before the time is resumed, so it never wakes early. No timeout means no limit; no
 // handles means a plain sleep. Returns the index of the handle that was signalled, or
 // -1 on time-out or failure.
 int WaitForHandles(std::span<const HANDLE> handles, std::optional<std::chrono::nanoseconds> timeout);
