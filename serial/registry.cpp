@@ -1,10 +1,10 @@
 #include "serial/registry.h"
 
-#include <algorithm>
 #include <cstdio>
-#include <iterator>
 #include <optional>
 
+#include "serial/registry_backend.h"
+#include "serial/registry_roots.h"
 #include "serial/text_syntax.h"
 #include "serial/utf16_text.h"
 
@@ -13,14 +13,7 @@ namespace {
 constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
 constexpr std::string_view kOldHeader = "REGEDIT4";
 constexpr std::string_view kWideMark = "\xFF\xFE";
-constexpr std::string_view kRootKeys[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER",
-                                          "HKEY_LOCAL_MACHINE", "HKEY_USERS",
-                                          "HKEY_CURRENT_CONFIG"};
-
-bool IsRootKey(std::string_view name) {
-  return std::any_of(std::begin(kRootKeys), std::end(kRootKeys),
-                     [&](std::string_view root) { return SameTextAscii(name, root); });
-}
+bool IsRootKey(std::string_view name) { return RootKeyIndex(name).has_value(); }
 
 bool StartsWithText(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() && SameTextAscii(text.substr(0, prefix.size()), prefix);
@@ -143,6 +136,12 @@ std::optional<std::string> WideText(std::string_view file) {
 }
 
 }  // namespace
+
+std::optional<std::size_t> RootKeyIndex(std::string_view name) {
+  for (std::size_t i = 0; i < std::size(kRootKeyNames); ++i)
+    if (SameTextAscii(name, kRootKeyNames[i])) return i;
+  return std::nullopt;
+}
 
 RegDocument::RegDocument(std::string_view file) : RegDocument(file, WideText(file)) {}
 
@@ -303,6 +302,8 @@ std::string Message(std::string_view text, std::string_view name) {
 
 }  // namespace
 
+TRegistry::TRegistry(std::string fileName) : backend_(MakeRegistryFile(std::move(fileName))) {}
+
 bool TRegistry::OpenKey(std::string_view key, bool canCreate) {
   if (!IsRootKey(rootKey_)) return false;
   std::string path = !key.empty() && key[0] == '\\' ? "" : currentPath_;
@@ -310,13 +311,7 @@ bool TRegistry::OpenKey(std::string_view key, bool canCreate) {
   while (!key.empty() && key.back() == '\\') key.remove_suffix(1);
   if (!key.empty()) path += (path.empty() ? "" : "\\") + std::string(key);
   const std::string full = FullPath(path);
-  if (!RegDocument(ReadStoreFile(fileName_).text).KeyExists(full)) {
-    const bool created =
-        canCreate && EditStoreDocument<RegDocument>(fileName_, [&](RegDocument& document) {
-          return document.CreateKey(full);
-        });
-    if (!created) return false;
-  }
+  if (!backend_->KeyExists(full) && !(canCreate && backend_->CreateKey(full))) return false;
   currentPath_ = path;
   return true;
 }
@@ -326,15 +321,12 @@ std::string TRegistry::FullPath(const std::string& path) const {
 }
 
 RegValue TRegistry::ReadValue(std::string_view name) const {
-  return RegDocument(ReadStoreFile(fileName_).text).Read(FullPath(currentPath_), name);
+  return backend_->Read(FullPath(currentPath_), name);
 }
 
 void TRegistry::WriteValue(std::string_view name, const RegValue& value) {
-  const bool written =
-      IsRootKey(rootKey_) && EditStoreDocument<RegDocument>(fileName_, [&](RegDocument& document) {
-        return document.Write(FullPath(currentPath_), name, value);
-      });
-  if (!written) throw ERegistryException(Message("Erreur à définition des données", name));
+  if (!IsRootKey(rootKey_) || !backend_->Write(FullPath(currentPath_), name, value))
+    throw ERegistryException(Message("Erreur à définition des données", name));
 }
 
 void TRegistry::WriteString(std::string_view name, std::string_view text) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -77,15 +78,21 @@ class ERegistryException : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// A registry kept in a registry export file, so that stored values keep their type
-// and the file can be imported on Windows. A key is opened below `RootKey`; with no
-// key open the values lie in the root key itself. Every call reads the file afresh;
-// every write replaces it atomically, so a failed write leaves the previous file
-// whole. A missing or empty file is created with the header; a file that is not an
-// export, or cannot be read whole, is never replaced.
+class RegistryBackend;
+
+// The registry facility: named string and 32-bit values under keys below `RootKey`
+// (HKEY_CURRENT_USER unless set); with no key open the values lie in the root key
+// itself. On Windows it may be the system's registry. It may also be a registry export
+// file, so that stored values keep their type and the file can be imported on Windows:
+// every call reads the file afresh; every write replaces it atomically, so a failed
+// write leaves the previous file whole. A missing or empty file is created with the
+// header; a file that is not an export, or cannot be read whole, is never replaced.
 class TRegistry {
  public:
-  explicit TRegistry(std::string fileName) : fileName_(std::move(fileName)) {}
+  // The system's registry; only in the Windows build (registry_win32.cpp).
+  TRegistry();
+  // The registry export file `fileName`.
+  explicit TRegistry(std::string fileName);
 
   void SetRootKey(std::string rootKey) { rootKey_ = std::move(rootKey); }
   // Relative to the open key unless it starts with a backslash. False when the key
@@ -110,7 +117,7 @@ class TRegistry {
   RegValue ReadValue(std::string_view name) const;
   void WriteValue(std::string_view name, const RegValue& value);
 
-  std::string fileName_;
+  std::shared_ptr<RegistryBackend> backend_;
   std::string rootKey_ = "HKEY_CURRENT_USER";
   std::string currentPath_;
 };

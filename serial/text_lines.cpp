@@ -1,8 +1,7 @@
 #include "serial/text_lines.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
+#include <filesystem>
+#include <system_error>
 
 #include "common/file_io.h"
 
@@ -12,15 +11,18 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 // Settings files are small; a larger file is not one of ours and is never rewritten.
 constexpr std::size_t kStoreFileLimit = 16u << 20;
 
+// Anything that is there, or cannot be told absent, exists.
 bool Exists(const std::string& name) {
-  struct stat st {};
-  return ::lstat(name.c_str(), &st) == 0 || errno != ENOENT;
+  std::error_code error;
+  const auto status = std::filesystem::symlink_status(PathFromUtf8(name), error);
+  return std::filesystem::exists(status) || error != std::errc::no_such_file_or_directory;
 }
 
 // Known too large before reading it.
 bool TooLarge(const std::string& name) {
-  struct stat st {};
-  return ::stat(name.c_str(), &st) == 0 && st.st_size > static_cast<off_t>(kStoreFileLimit);
+  std::error_code error;
+  const auto size = std::filesystem::file_size(PathFromUtf8(name), error);
+  return !error && size > kStoreFileLimit;
 }
 
 }  // namespace

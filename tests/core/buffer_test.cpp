@@ -1,33 +1,15 @@
 #include "card/buffer.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/fsuid.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <functional>
-#include <iterator>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "common/file_io.h"
-#include "support/program_run.h"
+#include "support/buffer_files.h"
 
 namespace {
-
-// Bytes first, first + 1, ... (wrapping at 256).
-std::string Ascending(std::size_t count, unsigned first = 0) {
-  std::string bytes;
-  for (std::size_t i = 0; i < count; ++i) bytes += static_cast<char>((first + i) & 0xFF);
-  return bytes;
-}
 
 std::string Blanks(std::size_t n) { return std::string(n, ' '); }
 
@@ -38,22 +20,6 @@ std::vector<std::string> Lines(const std::string& listing) {
     lines.push_back(listing.substr(start, end - start));
   lines.push_back(listing.substr(start));
   return lines;
-}
-
-TBuffer Holding(const std::string& bytes, int capacity = 8192) {
-  TBuffer buffer;
-  buffer.SetCapacity(capacity);
-  buffer.SetData(bytes);
-  return buffer;
-}
-
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const std::runtime_error& e) {
-    return e.what();
-  }
-  return "(no error)";
 }
 
 }  // namespace
@@ -176,61 +142,13 @@ TEST(BufferCapacity, GetItemReadsBytesUnsignedAndRejectsEveryOffsetOutside) {
 
 // ---- files ----
 
-namespace {
-
-std::string ReadWhole(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteWhole(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-class TempFolder : public ::testing::Test {
- protected:
-  void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "belvanto-test-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
-  std::string Path(const std::string& leaf) const { return dir_ + "/" + leaf; }
-
-  // What the folder holds, so that a leftover temporary shows.
-  std::vector<std::string> Entries(const std::string& sub = "") const {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(sub.empty() ? dir_ : Path(sub)))
-      names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-
-  std::string dir_;
-};
-
-using Names = std::vector<std::string>;
-
-class BufferFiles : public TempFolder {};
-
-// Runs in a child: root ignores permissions, but not the file size limit.
-int SaveUnderFileSizeLimit(const std::string& target, rlim_t limit) {
-  ::signal(SIGXFSZ, SIG_IGN);
-  const rlimit small{limit, limit};
-  if (::setrlimit(RLIMIT_FSIZE, &small) != 0) return 3;
-  const std::string message = MessageOf([&] { Holding(Ascending(8192)).SaveToFile(target); });
-  if (message == "(no error)") return 1;
-  return message == "Erreur de creation du fichier " + target ? 0 : 2;
-}
-
-}  // namespace
+using BufferFiles = FolderTest;
 
 TEST_F(BufferFiles, RoundTripKeepsEveryByteValue) {
   const std::string path = Path("card.bin");
   const std::string image = Ascending(512);
   Holding(image).SaveToFile(path);
-  EXPECT_EQ(ReadWhole(path), image);
+  EXPECT_EQ(ReadWholeFile(path), image);
   TBuffer loaded = Holding("previous");
   loaded.LoadFromFile(path);
   EXPECT_EQ(loaded.Data(), image);
@@ -243,7 +161,7 @@ TEST_F(BufferFiles, LoadTakesAtMostTheCapacity) {
   } cases[] = {{10000, 4096}, {200000, 150000}, {100, 8192}, {0, 8192}};
   for (const auto& c : cases) {
     const std::string path = Path("image" + std::to_string(c.fileSize));
-    WriteWhole(path, Ascending(c.fileSize, 7));
+    WriteWholeFile(path, Ascending(c.fileSize, 7));
     TBuffer buffer = Holding("previous", c.capacity);
     buffer.LoadFromFile(path);
     EXPECT_EQ(buffer.Data(), Ascending(std::min<std::size_t>(c.fileSize, c.capacity), 7))
@@ -253,9 +171,9 @@ TEST_F(BufferFiles, LoadTakesAtMostTheCapacity) {
 
 TEST_F(BufferFiles, SaveReplacesALongerFileCompletely) {
   const std::string path = Path("card.bin");
-  WriteWhole(path, Ascending(4096));
+  WriteWholeFile(path, Ascending(4096));
   Holding("short").SaveToFile(path);
-  EXPECT_EQ(ReadWhole(path), "short");
+  EXPECT_EQ(ReadWholeFile(path), "short");
   Holding("").SaveToFile(path);
   EXPECT_TRUE(std::filesystem::exists(path));
   EXPECT_EQ(std::filesystem::file_size(path), 0u);
@@ -270,8 +188,6 @@ TEST_F(BufferFiles, FailedLoadKeepsTheData) {
   } cases[] = {
       {Path("missing.bin"), "Erreur d'ouverture du fichier " + Path("missing.bin")},
       {Path("folder"), "Erreur d'ouverture du fichier " + Path("folder")},
-      // Opens as a regular file; reading address 0 of this process fails.
-      {"/proc/self/mem", "Erreur de lecture du fichier /proc/self/mem"},
   };
   for (const auto& c : cases) {
     TBuffer buffer = Holding("kept");
@@ -287,75 +203,4 @@ TEST_F(BufferFiles, SaveWhereNoFileCanBeMadeLeavesNothingBehind) {
               "Erreur de creation du fichier " + name);
   EXPECT_EQ(Entries(), Names{"folder"});
   EXPECT_EQ(Entries("folder"), Names{"inner"});
-}
-
-TEST_F(BufferFiles, SaveThatFailsMidwayKeepsTheOldFile) {
-  const std::string path = Path("card.bin");
-  WriteWhole(path, "old image");
-  const pid_t child = ::fork();
-  ASSERT_NE(child, -1);
-  if (child == 0) ::_exit(SaveUnderFileSizeLimit(path, 1000));
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  EXPECT_EQ(test_support::AwaitChild(child, "the saving child", deadline), 0)
-      << "1: success reported, 2: wrong message, 3: no limit";
-  EXPECT_EQ(ReadWhole(path), "old image");
-  EXPECT_EQ(Entries(), Names{"card.bin"});
-}
-
-// Under the file-system identity of `nobody`, root obeys file modes as a user does.
-TEST_F(BufferFiles, SaveObeysTheFileModeWhateverTheFolderAllows) {
-  const std::string path = Path("card.bin");
-  const mode_t cases[][2] = {{0777, 0444}, {0555, 0666}, {0555, 0444}};  // folder, file
-  for (const auto& [folderMode, fileMode] : cases) {
-    WriteWhole(path, "old image");
-    ASSERT_EQ(::chmod(path.c_str(), fileMode) | ::chmod(dir_.c_str(), folderMode), 0);
-    ::setfsgid(65534), ::setfsuid(65534);
-    const std::string message = MessageOf([&] { Holding("new").SaveToFile(path); });
-    ::setfsuid(0), ::setfsgid(0), ::chmod(dir_.c_str(), 0700), ::chmod(path.c_str(), 0600);
-    EXPECT_EQ(message, fileMode == 0666 ? "(no error)" : "Erreur de creation du fichier " + path)
-        << std::oct << folderMode << " " << fileMode;
-    EXPECT_EQ(ReadWhole(path), message == "(no error)" ? "new" : "old image") << message;
-  }
-}
-
-// ---- file helpers ----
-
-class FileIo : public TempFolder {};
-
-TEST_F(FileIo, NewFileFollowsTheUmaskAndAReplacedOneKeepsItsMode) {
-  const mode_t previous = ::umask(027);
-  const int created = WriteFileAtomically(Path("new.bin"), "x");
-  ::umask(previous);
-  ASSERT_EQ(created, 0);
-  EXPECT_EQ(std::filesystem::status(Path("new.bin")).permissions(),
-            std::filesystem::perms(0640));
-
-  WriteWhole(Path("old.bin"), "old");
-  ASSERT_EQ(::chmod(Path("old.bin").c_str(), 0604), 0);
-  ASSERT_EQ(WriteFileAtomically(Path("old.bin"), "new"), 0);
-  EXPECT_EQ(std::filesystem::status(Path("old.bin")).permissions(),
-            std::filesystem::perms(0604));
-  EXPECT_EQ(ReadWhole(Path("old.bin")), "new");
-}
-
-TEST_F(FileIo, SavingThroughALinkReplacesTheLinkedFile) {
-  std::filesystem::create_directory(Path("data"));
-  WriteWhole(Path("data/real.bin"), "old");
-  std::filesystem::create_symlink("data/real.bin", Path("link.bin"));
-  ASSERT_EQ(WriteFileAtomically(Path("link.bin"), "new"), 0);
-  EXPECT_TRUE(std::filesystem::is_symlink(Path("link.bin")));
-  EXPECT_EQ(ReadWhole(Path("data/real.bin")), "new");
-  EXPECT_EQ(Entries(), (Names{"data", "link.bin"}));
-  EXPECT_EQ(Entries("data"), Names{"real.bin"});
-}
-
-TEST_F(FileIo, FifoIsNeitherReadNorReplaced) {
-  const std::string fifo = Path("pipe");
-  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  std::string out = "kept";
-  EXPECT_EQ(ReadFilePrefix(fifo, 100, out), FileReadResult::OpenFailed);
-  EXPECT_EQ(out, "kept");
-  EXPECT_NE(WriteFileAtomically(fifo, "data"), 0);
-  EXPECT_TRUE(std::filesystem::is_fifo(fifo));
-  EXPECT_EQ(Entries(), Names{"pipe"});
 }

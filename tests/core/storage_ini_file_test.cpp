@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
+
+#include <filesystem>
 
 #include "serial/ini_file.h"
 #include "support/temp_folder.h"
@@ -53,7 +53,7 @@ TEST_F(IniFileTest, MissingFileReadsDefaultsAndIsCreatedByTheFirstWrite) {
   TIniFile ini = Ini();
   EXPECT_EQ(ini.ReadString("S", "k", "fallback"), "fallback");
   EXPECT_EQ(ini.ReadInteger("S", "k", 7), 7);
-  EXPECT_NE(::access(Name().c_str(), F_OK), 0);
+  EXPECT_FALSE(std::filesystem::exists(Name()));
   ini.WriteString("S", "k", "v");
   ini.WriteString("S", "l", "w");
   EXPECT_EQ(ReadWholeFile(Name()), "[S]\r\nk=v\r\nl=w\r\n");
@@ -151,26 +151,23 @@ TEST_F(IniFileTest, RefusedWritesRaiseAndLeaveTheFileAsItWas) {
 TEST_F(IniFileTest, AFileThatCannotBeReadWholeIsNeverReplaced) {
   // A folder in the file's place cannot be read; a file beyond the size limit is not
   // a settings file of ours. Rewriting either from what could be read would lose it.
-  ASSERT_EQ(::mkdir(Name().c_str(), 0700), 0);
+  ASSERT_TRUE(std::filesystem::create_directory(Name()));
   EXPECT_EQ(Ini().ReadString("S", "k", "-"), "-");
   EXPECT_THROW(Ini().WriteString("S", "k", "v"), EIniFileException);
-  struct stat st {};
-  ASSERT_EQ(::stat(Name().c_str(), &st), 0);
-  EXPECT_TRUE(S_ISDIR(st.st_mode));
+  EXPECT_TRUE(std::filesystem::is_directory(Name()));
 
   const std::string huge = folder_.File("huge.ini");
   WriteWholeFile(huge, "[S]\nk=v\n");
-  ASSERT_EQ(::truncate(huge.c_str(), 17 << 20), 0);
+  std::filesystem::resize_file(huge, 17 << 20);
   EXPECT_EQ(TIniFile(huge).ReadString("S", "k", "-"), "-");
   EXPECT_THROW(TIniFile(huge).WriteString("S", "k", "w"), EIniFileException);
-  ASSERT_EQ(::stat(huge.c_str(), &st), 0);
-  EXPECT_EQ(st.st_size, 17 << 20);
+  EXPECT_EQ(std::filesystem::file_size(huge), 17u << 20);
 }
 
 TEST_F(IniFileTest, AWriteIntoAMissingFolderRaisesAndLeavesNoTrace) {
   const std::string name = folder_.File("no/such/folder.ini");
   EXPECT_THROW(TIniFile(name).WriteString("S", "k", "v"), EIniFileException);
-  EXPECT_NE(::access(folder_.File("no").c_str(), F_OK), 0);
+  EXPECT_FALSE(std::filesystem::exists(folder_.File("no")));
 }
 
 TEST_F(IniFileTest, GarbageReadsAsMissingAndSurvivesWrites) {

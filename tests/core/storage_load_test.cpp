@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "serial/comport.h"
+#include "support/registry_outcome.h"
 #include "support/storage_fixture.h"
 
 using Strings = std::vector<std::string>;
@@ -14,15 +15,6 @@ std::string StateWith(std::initializer_list<std::pair<std::string, std::string>>
   std::string state = kFreshState;
   for (const auto& [field, value] : changes) state.replace(state.find(field), field.size(), value);
   return state;
-}
-
-std::string RegistryError(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const ERegistryException& e) {
-    return e.what();
-  }
-  return "no error";
 }
 
 TEST_F(StorageTest, AnEmptySectionLeavesEverySettingAsItWas) {
@@ -83,7 +75,7 @@ TEST_F(StorageTest, AMissingRegistryIntegerEndsTheLoadAfterTheValuesBeforeIt) {
   Registry().WriteInteger("Buffer.OutputSize", 512);
   Registry().WriteInteger("Timeouts.ReadInterval", 5);
   port.SetStoredGroups({sgBuffer, sgTimeouts});
-  EXPECT_EQ(RegistryError([&] { port.LoadFromRegistry(Registry()); }),
+  EXPECT_EQ(ErrorOf([&] { port.LoadFromRegistry(Registry()); }),
             "Erreur à l'obtention des données pour 'Buffer.InputSize'");
   EXPECT_EQ(port.Buffer().OutputSize(), 512);
   EXPECT_EQ(port.Timeouts().ReadInterval(), -1);
@@ -91,12 +83,12 @@ TEST_F(StorageTest, AMissingRegistryIntegerEndsTheLoadAfterTheValuesBeforeIt) {
 
 TEST_F(StorageTest, RegistryValuesOfTheWrongTypeAreRefused) {
   Registry().WriteInteger("Port", 3);
-  EXPECT_EQ(RegistryError([&] { port.LoadFromRegistry(Registry()); }),
+  EXPECT_EQ(ErrorOf([&] { port.LoadFromRegistry(Registry()); }),
             "Type de données incorrect pour 'Port'");
   Registry().WriteString("Port", "COM3");
   Registry().WriteString("BaudRate", "Custom");
   Registry().WriteString("CustomBaudRate", "31250");
-  EXPECT_EQ(RegistryError([&] { port.LoadFromRegistry(Registry()); }),
+  EXPECT_EQ(ErrorOf([&] { port.LoadFromRegistry(Registry()); }),
             "Type de données incorrect pour 'CustomBaudRate'");
   EXPECT_EQ(port.Port(), "COM3");
   EXPECT_EQ(port.BaudRate(), brCustom);

@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
+
+#include <filesystem>
 
 #include "serial/registry.h"
+#include "support/registry_outcome.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -20,22 +21,6 @@ class RegistryTest : public ::testing::Test {
 
   TempFolder folder_;
 };
-
-// What a read gives, or the message of the error it raises.
-std::string Outcome(const std::function<std::string()>& read) {
-  try {
-    return read();
-  } catch (const ERegistryException& e) {
-    return e.what();
-  }
-}
-
-std::string ErrorOf(const std::function<void()>& action) {
-  return Outcome([&] {
-    action();
-    return std::string("no error");
-  });
-}
 
 TEST_F(RegistryTest, ANewFileIsARegistryExportWithTypedValues) {
   TRegistry registry = OpenAtKey();
@@ -189,7 +174,7 @@ TEST_F(RegistryTest, ReadsGiveWhatAnImportWouldLeave) {
 TEST_F(RegistryTest, OpenKeyFindsCreatesAndRefuses) {
   TRegistry registry(Name());
   EXPECT_FALSE(registry.OpenKey("Software\\Belvanto", false));
-  EXPECT_NE(::access(Name().c_str(), F_OK), 0);  // looking creates nothing
+  EXPECT_FALSE(std::filesystem::exists(Name()));  // looking creates nothing
   ASSERT_TRUE(registry.OpenKey("Software\\Belvanto\\Port\\", true));
   EXPECT_EQ(registry.CurrentPath(), "Software\\Belvanto\\Port");
   EXPECT_EQ(ReadWholeFile(Name()),
@@ -286,7 +271,7 @@ TEST_F(RegistryTest, AWriteThatFailsOnDiskRaisesAndLeavesNoTrace) {
   EXPECT_FALSE(registry.OpenKey(kKey, true));
   EXPECT_EQ(ErrorOf([&] { registry.WriteString("Port", "COM1"); }),
             "Erreur à définition des données pour 'Port'");
-  EXPECT_NE(::access(folder_.File("no").c_str(), F_OK), 0);
+  EXPECT_FALSE(std::filesystem::exists(folder_.File("no")));
 }
 
 }  // namespace

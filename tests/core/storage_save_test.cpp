@@ -1,10 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "card/card_port.h"
 #include "serial/comport.h"
 #include "serial/ini_file.h"
 #include "serial/registry.h"
-#include "support/program_run.h"
 #include "support/storage_fixture.h"
 
 namespace {
@@ -147,27 +148,6 @@ TEST_F(StorageTest, EverySettingComesBackThroughBothStores) {
   }
 }
 
-// Python's configparser, a reader written apart from ours, finds every saved key with
-// its value, its own delimiter and comment mark included.
-TEST_F(StorageTest, PythonsConfigParserReadsEverySavedValueUnchanged) {
-  MakeUnusualPort(port);
-  port.SetEventChar(';');
-  port.Parity().SetReplaceChar('=');
-  port.SetStoredGroups(kAllGroups);
-  port.SaveToIniFile(ini);
-  const auto python = test_support::RunProgram(
-      "/usr/bin/env", {"python3", "-c",
-                       "import configparser, sys; parser = configparser.RawConfigParser(); "
-                       "parser.optionxform = str; parser.read(sys.argv[1]); "
-                       "print(*(k + '=' + v for k, v in parser.items('Unusual')), sep='\\n')",
-                       IniName()});
-  ASSERT_NE(python.status, 127) << "this check needs python3 (Debian package python3-minimal)";
-  ASSERT_EQ(python.status, 0) << python.err;
-  std::string saved = ReadWholeFile(IniName());
-  std::erase(saved, '\r');
-  EXPECT_EQ("[Unusual]\n" + python.out, saved);
-}
-
 TEST_F(StorageTest, OnlySelectedGroupsAreWrittenAndNothingElseIsTouched) {
   WriteWholeFile(IniName(),
                  "; kept\n"
@@ -207,7 +187,7 @@ TEST_F(StorageTest, AStoreThatRefusesEndsTheSaveAtThatValue) {
   // A settings file that cannot be read whole is never rewritten; a registry key
   // path that cannot be written fails on the first value.
   WriteWholeFile(IniName(), "[S]\n");
-  ASSERT_EQ(::truncate(IniName().c_str(), 17 << 20), 0);
+  std::filesystem::resize_file(IniName(), 17 << 20);
   EXPECT_THROW(port.SaveToIniFile(ini), EIniFileException);
   TRegistry broken(folder.File("missing/folder.reg"));
   try {
