@@ -297,11 +297,11 @@ class TCustomComPort {
     if (handler) handler(*this, args...);
   }
 
-  // Runs `call` on the open device, or answers EBADF as the invalid handle does, and
+  // Runs `call` on the open device, or answers driver::kClosed as the invalid handle does, and
   // raises `code` when the driver refuses.
   template <typename Call>
   void OnDevice(int code, Call&& call) {
-    const int error = handle_ ? call(*handle_) : EBADF;
+    const int error = handle_ ? call(*handle_) : driver::kClosed;
     if (error != 0) throw EComPort(code, error);
   }
   // Starts a read or write through `start(device, count, transfer, immediate)`.

@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "serial/driver/device.h"
+#include "serial/driver/errors.h"
 #include "sim/reader.h"
 
 namespace driver::sim {
@@ -30,14 +31,14 @@ bool LineOn(unsigned control, unsigned enable, unsigned handshake) {
 }  // namespace
 
 int Reader::Check(unsigned session) const {
-  if (!open_ || session != session_) return EBADF;
+  if (!open_ || session != session_) return kClosed;
   return unplugged_ ? EIO : 0;
 }
 
 // RTS and DTR start low, as the hang-up of the last close left them.
 int Reader::Open(unsigned& session) {
   Section section(*this);
-  if (unplugged_) return ENOENT;
+  if (unplugged_) return kMissing;
   if (open_) return BusyError();
   open_ = true;
   session = ++session_;
@@ -55,8 +56,8 @@ void Reader::Close(unsigned session) {
   Section section(*this);
   if (!open_ || session != session_) return;
   open_ = false;
-  EndTransfers(reads_, ECANCELED);
-  EndTransfers(writes_, ECANCELED);
+  EndTransfers(reads_, kCancelled);
+  EndTransfers(writes_, kCancelled);
   hostTx_.StopAt(now_, true);
   hostBreak_.Release(now_);
   breakOn_ = false;
@@ -148,7 +149,7 @@ void Reader::Abandon(TransferOp& op) {
   const bool wasServed = !reads_.empty() && reads_.front().get() == &op;
   std::erase_if(reads_, [&op](const auto& read) { return read.get() == &op; });
   op.done = true;
-  op.error = ECANCELED;
+  op.error = kCancelled;
   if (wasServed && !reads_.empty()) {
     reads_.front()->start = now_;
     ServeReads(now_);
@@ -195,9 +196,9 @@ int Reader::Purge(unsigned session, std::uint32_t flags) {
   if (const int error = Check(session)) return error;
   if (flags & PURGE_TXABORT) {
     hostTx_.StopAt(now_, true);
-    EndTransfers(writes_, ECANCELED);
+    EndTransfers(writes_, kCancelled);
   }
-  if (flags & PURGE_RXABORT) EndTransfers(reads_, ECANCELED);
+  if (flags & PURGE_RXABORT) EndTransfers(reads_, kCancelled);
   if (flags & PURGE_RXCLEAR) input_.clear();
   return 0;
 }
@@ -264,7 +265,7 @@ int Reader::WaitEvent(unsigned session, std::uint32_t& occurred, const WakeEvent
   if (mask_ == 0) return EINVAL;
   const unsigned maskChanges = maskChanges_;
   for (;;) {
-    if (!open_ || session != session_) return ECANCELED;
+    if (!open_ || session != session_) return kCancelled;
     if (unplugged_) return EIO;
     if (maskChanges_ != maskChanges) {
       occurred = 0;
@@ -275,7 +276,7 @@ int Reader::WaitEvent(unsigned session, std::uint32_t& occurred, const WakeEvent
       occurred = hit;
       return 0;
     }
-    if (stop.IsSet()) return ECANCELED;
+    if (stop.IsSet()) return kCancelled;
     Doze(section.Lock(), &stop, NextStepTime());
     AdvanceTo(clock_->Now());
   }

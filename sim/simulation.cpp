@@ -1,8 +1,8 @@
 #include "sim/simulation.h"
 
-#include <cerrno>
 #include <stdexcept>
 
+#include "serial/driver/device.h"
 #include "sim/reader.h"
 #include "sim/simulated_device.h"
 

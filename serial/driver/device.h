@@ -5,17 +5,19 @@
 #include <memory>
 #include <string>
 
+#include "serial/driver/errors.h"
 #include "serial/driver/event.h"
 #include "serial/driver/records.h"
 
 // The platform seam of the serial component: exactly what the component needs of an
 // operating system. Every call returns 0 on success or the platform's error number
-// (errno values on Linux); the component turns failures into EComPort.
+// (errno values on Linux, Windows' own on Windows; the cases the contract names are in
+// errors.h); the component turns failures into EComPort.
 namespace driver {
 
 // One started read or write. The caller's memory must stay valid until Wait returns.
 // A transfer keeps what it uses alive: it may be waited on from another thread and
-// still ends (with ECANCELED) after the device was purged with an abort flag or
+// still ends (with kCancelled) after the device was purged with an abort flag or
 // closed, even when the Device object itself is gone.
 class Transfer {
  public:
@@ -42,7 +44,7 @@ class Device {
   virtual int StartWrite(const void* buffer, std::size_t count,
                          std::unique_ptr<Transfer>& transfer, std::size_t& immediate) = 0;
 
-  // PURGE_* flags: the abort flags end pending transfers with ECANCELED, the clear
+  // PURGE_* flags: the abort flags end pending transfers with kCancelled, the clear
   // flags discard the queues.
   virtual int Purge(std::uint32_t flags) = 0;
   // ClearCommError: the CE_* flags since the last call (then cleared) and the count of
@@ -54,14 +56,14 @@ class Device {
   // Selects the EV_* events to watch. Any call ends a pending WaitEvent (occurred 0).
   virtual int SetEventMask(std::uint32_t mask) = 0;
   // Blocks until a selected event occurs (`occurred` holds the EV_* bits), the mask is
-  // changed (0 and success, as Windows does), `stop` is set (ECANCELED) or the device
-  // is closed (ECANCELED). An event that arrived while no wait was pending is reported
+  // changed (0 and success, as Windows does), `stop` is set (kCancelled) or the device
+  // is closed (kCancelled). An event that arrived while no wait was pending is reported
   // by the next wait; a condition that persists (bytes left unread) is not reported
   // again until it happens anew.
   virtual int WaitEvent(std::uint32_t& occurred, const WakeEvent& stop) = 0;
 
-  // Ends every pending transfer and event wait (ECANCELED) and gives the device free
-  // for the next opener. Later calls fail with EBADF. Safe while other threads wait.
+  // Ends every pending transfer and event wait (kCancelled) and gives the device free
+  // for the next opener. Later calls fail with kClosed. Safe while other threads wait.
   virtual void Close() = 0;
 };
 
@@ -70,7 +72,7 @@ class DeviceFactory {
  public:
   virtual ~DeviceFactory() = default;
   // Errors: a port held by another program gives an error for which IsBusyError is
-  // true; a missing device ENOENT, ENODEV or ENXIO; no permission EACCES or EPERM.
+  // true; a name that is no port kMissing; otherwise the platform's own number.
   virtual int Open(const std::string& portName, std::shared_ptr<Device>& device) = 0;
 };
 

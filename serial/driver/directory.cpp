@@ -1,7 +1,8 @@
 #include "serial/driver/directory.h"
 
-#include <cerrno>
 #include <cstdlib>
+
+#include "serial/driver/errors.h"
 
 namespace driver {
 
@@ -15,7 +16,7 @@ std::string PortMap::PathOf(const std::string& portName) const {
   char* end = nullptr;
   const long n = std::strtol(portName.c_str() + 3, &end, 10);
   if (*end != '\0' || n < 1) return "";
-  return "/dev/ttyS" + std::to_string(n - 1);
+  return SystemPathOf(n);
 }
 
 PortDirectory& PortDirectory::Instance() {
@@ -57,7 +58,7 @@ int PortDirectory::Open(const std::string& portName, std::shared_ptr<Device>& de
     path = map_.PathOf(portName);
   }
   if (attached) return attached->Open(portName, device);
-  if (path.empty()) return ENOENT;
+  if (path.empty()) return kMissing;
   return OpenSystemDevice(path, device);
 }
 

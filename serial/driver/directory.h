@@ -9,7 +9,8 @@
 
 namespace driver {
 
-// Where COMn lives on this machine: /dev/ttyS{n-1} unless mapped to another path.
+// Where COMn lives on this machine: the system's own device (SystemPathOf) unless
+// mapped to another path.
 class PortMap {
  public:
   void Map(const std::string& portName, const std::string& path);
@@ -40,6 +41,9 @@ class PortDirectory : public DeviceFactory {
   std::map<std::string, std::shared_ptr<DeviceFactory>> attached_;
   PortMap map_;
 };
+
+// The operating system's device of COMn: /dev/ttyS{n-1} on Linux, \\.\COMn on Windows.
+std::string SystemPathOf(long portNumber);
 
 // Opens an operating-system device path for exclusive use (the platform backend).
 int OpenSystemDevice(const std::string& path, std::shared_ptr<Device>& device);

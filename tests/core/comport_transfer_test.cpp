@@ -112,7 +112,7 @@ TEST_F(ComPortTest, FailuresOfTransfersRaiseTheCodeOfTheirKind) {
   EXPECT_EQ(bytes.size(), 6u);
 }
 
-// Every query and transfer raises its own code: on a closed port with EBADF, the
+// Every query and transfer raises its own code: on a closed port with kClosed, the
 // invalid handle's answer, and on an open one with the driver's error.
 TEST_F(ComPortTest, EveryDriverRefusalRaisesTheCodeOfItsOperation) {
   const struct {
@@ -136,7 +136,7 @@ TEST_F(ComPortTest, EveryDriverRefusalRaisesTheCodeOfItsOperation) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.operation.name);
-    ExpectRaises([&] { c.operation.run(port); }, c.code, EBADF);
+    ExpectRaises([&] { c.operation.run(port); }, c.code, driver::kClosed);
   }
   EXPECT_EQ(driver.Calls(), Strings{});
   OpenQuietly();

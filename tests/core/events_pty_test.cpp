@@ -8,7 +8,7 @@
 #include "serial/comport.h"
 #include "serial/driver/directory.h"
 #include "support/event_watching.h"
-#include "support/posix_port.h"
+#include "support/pseudo_terminal.h"
 
 using namespace std::chrono_literals;
 using test_support::ProcessCpuTime;

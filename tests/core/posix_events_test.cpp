@@ -5,7 +5,7 @@
 #include <string>
 #include <thread>
 
-#include "support/posix_port.h"
+#include "support/pseudo_terminal.h"
 
 using namespace driver;
 using namespace std::chrono_literals;

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "support/posix_port.h"
+#include "support/pseudo_terminal.h"
 #include "support/program_run.h"
 
 using namespace driver;

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "serial/driver/posix/termios_mapping.h"
-#include "support/posix_port.h"
+#include "support/pseudo_terminal.h"
 
 using namespace driver;
 using driver::posix::LineSettings;

@@ -56,9 +56,9 @@ TEST(SimDeviceOpen, PortIsHeldByOneOpenerAtATime) {
   EXPECT_EQ(bench.simulation.Open("COM1", second), BusyError());
   first->Close();
   std::uint32_t status = 0;
-  EXPECT_EQ(first->ModemStatus(status), EBADF);
+  EXPECT_EQ(first->ModemStatus(status), kClosed);
   ASSERT_EQ(bench.simulation.Open("COM1", second), 0);
-  EXPECT_EQ(first->Escape(SETRTS), EBADF);  // an old handle cannot touch the new open
+  EXPECT_EQ(first->Escape(SETRTS), kClosed);  // an old handle cannot touch the new open
   EXPECT_EQ(second->ModemStatus(status), 0);
 }
 
@@ -188,7 +188,7 @@ TEST_F(SimDeviceCancel, PurgeWithAbortEndsAPendingReadWithWhatItHad) {
   std::size_t moved = 0;
   std::string buffer;
   EXPECT_EQ(ReadEndedBy([&] { EXPECT_EQ(link_.Device().Purge(PURGE_RXABORT), 0); }, moved, buffer),
-            ECANCELED);
+            kCancelled);
   EXPECT_EQ(moved, 2u);
   EXPECT_EQ(buffer.substr(0, 2), "ab");
 }
@@ -196,7 +196,7 @@ TEST_F(SimDeviceCancel, PurgeWithAbortEndsAPendingReadWithWhatItHad) {
 TEST_F(SimDeviceCancel, CloseEndsAPendingReadAndWaitEvent) {
   std::size_t moved = 0;
   std::string buffer;
-  EXPECT_EQ(ReadEndedBy([&] { link_.Device().Close(); }, moved, buffer), ECANCELED);
+  EXPECT_EQ(ReadEndedBy([&] { link_.Device().Close(); }, moved, buffer), kCancelled);
 
   std::shared_ptr<Device> device;
   ASSERT_EQ(simulation_.Open("COM1", device), 0);
@@ -207,7 +207,7 @@ TEST_F(SimDeviceCancel, CloseEndsAPendingReadAndWaitEvent) {
   });
   std::uint32_t occurred = 0;
   WakeEvent stop;
-  EXPECT_EQ(device->WaitEvent(occurred, stop), ECANCELED);
+  EXPECT_EQ(device->WaitEvent(occurred, stop), kCancelled);
   closer.join();
 }
 
@@ -222,7 +222,7 @@ TEST_F(SimDeviceCancel, TransferOutlivesItsDevice) {
     ASSERT_EQ(device->StartRead(buffer.data(), 4, transfer, immediate), 0);
   }
   std::size_t moved = 0;
-  EXPECT_EQ(transfer->Wait(moved), ECANCELED);
+  EXPECT_EQ(transfer->Wait(moved), kCancelled);
 }
 
 // A read whose transfer is dropped unfinished must not write into memory freed since.
@@ -310,7 +310,7 @@ class SimDeviceEvents : public ::testing::Test {
   std::uint32_t Pending() {
     std::uint32_t occurred = 0;
     const int result = link_.Device().WaitEvent(occurred, stopped_);
-    return result == ECANCELED ? 0 : occurred;
+    return result == kCancelled ? 0 : occurred;
   }
   void Select(std::uint32_t mask) { ASSERT_EQ(link_.Device().SetEventMask(mask), 0); }
 

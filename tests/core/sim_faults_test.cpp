@@ -141,7 +141,7 @@ TEST(SimFaultsReader, UnpluggedReaderFailsEveryCallAsAVanishedDevice) {
   EXPECT_EQ(device->ClearErrors(value, value), EIO);
   EXPECT_EQ(device->Escape(SETRTS), EIO);
   device->Close();
-  EXPECT_EQ(bench.simulation.Open("COM1", device), ENOENT);
+  EXPECT_EQ(bench.simulation.Open("COM1", device), kMissing);
 }
 
 TEST(SimFaultsReader, PortHeldByAnotherProgramIsBusy) {
@@ -232,7 +232,7 @@ TEST_F(SimScenariosAttached, BadImageAttachesNothing) {
   ASSERT_EQ(WriteFileAtomically(image, "too short"), 0);
   EXPECT_THROW(AttachBuiltInScenarios(image, 1), std::runtime_error);
   std::shared_ptr<Device> device;
-  for (const char* port : kPorts) EXPECT_EQ(PortDirectory::Instance().Open(port, device), ENOENT) << port;
+  for (const char* port : kPorts) EXPECT_EQ(PortDirectory::Instance().Open(port, device), kMissing) << port;
   std::remove(image.c_str());
 }
 

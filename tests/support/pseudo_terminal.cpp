@@ -58,6 +58,14 @@ termios PseudoTerminal::PeerAttributes() const {
   return attributes;
 }
 
+LineSeen PseudoTerminal::Seen() const {
+  const termios t = PeerAttributes();
+  const bool editing = t.c_lflag & (ICANON | ECHO | ISIG);
+  const bool processing = (t.c_oflag & OPOST) || (t.c_iflag & (IXON | IXOFF | ICRNL));
+  return {OutputSpeedOf(Peer()), (t.c_cflag & PARODD) != 0, (t.c_cflag & CSTOPB) != 0,
+          !editing && !processing, (t.c_cflag & CRTSCTS) != 0};
+}
+
 void PseudoTerminal::HangUp() {
   peer_.Reset();
 }

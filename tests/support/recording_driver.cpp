@@ -172,7 +172,7 @@ class RecordingDevice : public driver::Device {
       if (stop.IsSet()) {
         std::lock_guard lock(state_->mutex);
         waiting_ = false;
-        return ECANCELED;
+        return driver::kCancelled;
       }
     }
   }
@@ -187,13 +187,13 @@ class RecordingDevice : public driver::Device {
   }
 
  private:
-  // Logs the call; a closed device refuses with EBADF, a failing one with its error;
+  // Logs the call; a closed device refuses with kClosed, a failing one with its error;
   // otherwise `act` runs, under the lock.
   template <typename Act>
   int Call(const std::string& name, const std::string& arguments, Act&& act) {
     std::lock_guard lock(state_->mutex);
     int error = state_->Record(name, arguments);
-    if (closed_) error = EBADF;
+    if (closed_) error = driver::kClosed;
     if (error == 0) act();
     return error;
   }
@@ -202,7 +202,7 @@ class RecordingDevice : public driver::Device {
   int EndOfWait(std::uint32_t& occurred) {
     int end = -1;
     if (closed_) {
-      end = ECANCELED;
+      end = driver::kCancelled;
     } else if (!state_->events.empty()) {
       occurred = state_->events.front();
       state_->events.pop_front();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <windows.h>
+#include "serial/driver/win32/windows_api.h"
 
 #include <chrono>
 #include <optional>

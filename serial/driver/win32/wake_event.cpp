@@ -1,4 +1,4 @@
-#include <windows.h>
+#include "serial/driver/win32/windows_api.h"
 
 #include <system_error>
 #include <vector>

@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <chrono>
 #include <string>
 #include <thread>
 
-#include "support/posix_port.h"
+#include "support/line_port.h"
 
 using namespace driver;
 using namespace std::chrono_literals;
@@ -13,31 +12,16 @@ using namespace test_support;
 
 namespace {
 
-// Runs `action` on another thread after `delay`, joined when the test's scope ends.
-class Later {
- public:
-  template <typename Action>
-  Later(std::chrono::milliseconds delay, Action action)
-      : thread_([delay, action] {
-          std::this_thread::sleep_for(delay);
-          action();
-        }) {}
-  ~Later() { thread_.join(); }
-
- private:
-  std::thread thread_;
-};
-
 // A read pending without limit (all read time-outs 0).
 constexpr COMMTIMEOUTS kNoLimit{0, 0, 0, 0, 0};
 
-class PosixTransfer : public test_support::PtyPortTest {};
+class LineTransfer : public test_support::LinePortTest {};
 
 }  // namespace
 
-TEST_F(PosixTransfer, ElevenAskedThreeSentEndsAtTheTotalTimeout) {
+TEST_F(LineTransfer, ElevenAskedThreeSentEndsAtTheTotalTimeout) {
   Open(Timeouts(0, 2, 400, 2, 400));
-  pty_.Send("\x3f\x67\x2f");
+  peer_->Send("\x3f\x67\x2f");
   const TransferOutcome read = Read(*device_, 11);
   EXPECT_EQ(read.error, 0);
   EXPECT_EQ(read.bytes, "\x3f\x67\x2f");
@@ -46,9 +30,9 @@ TEST_F(PosixTransfer, ElevenAskedThreeSentEndsAtTheTotalTimeout) {
   EXPECT_LT(read.cpu, 100ms) << "the wait must sleep, not spin";
 }
 
-TEST_F(PosixTransfer, FifteenSentElevenReadFourLeft) {
+TEST_F(LineTransfer, FifteenSentElevenReadFourLeft) {
   Open(Timeouts(0, 2, 20000, 2, 400));
-  pty_.Send("0123456789ABCDE");
+  peer_->Send("0123456789ABCDE");
   const TransferOutcome read = Read(*device_, 11);
   EXPECT_EQ(read.error, 0);
   EXPECT_EQ(read.bytes, "0123456789A");
@@ -57,14 +41,21 @@ TEST_F(PosixTransfer, FifteenSentElevenReadFourLeft) {
   EXPECT_EQ(Read(*device_, 4).bytes, "BCDE");
 }
 
-TEST_F(PosixTransfer, CreationTimeoutsReturnAtOnceWithWhatWaits) {
+TEST_F(LineTransfer, CreationTimeoutsReturnAtOnceWithWhatWaits) {
   Open(Timeouts(MAXDWORD, 0, 0, 100, 1000));
-  const TransferOutcome empty = Read(*device_, 11);
-  EXPECT_EQ(empty.error, 0);
-  EXPECT_EQ(empty.bytes, "");
-  EXPECT_LT(empty.took, 2s);
+  if (PtyAnswersOfThisPlatform().readsAtOnce) {
+    const TransferOutcome empty = Read(*device_, 11);
+    EXPECT_EQ(empty.error, 0);
+    EXPECT_EQ(empty.bytes, "");
+    EXPECT_LT(empty.took, 2s);
+  } else {  // the read waits for a first byte
+    Later first(300ms, [&] { peer_->Send("z"); });
+    const TransferOutcome waited = Read(*device_, 11);
+    EXPECT_EQ(waited.bytes, "z");
+    EXPECT_GE(waited.took, 250ms);
+  }
 
-  pty_.Send("ab");
+  peer_->Send("ab");
   ASSERT_EQ(InputCountOnceSettled(*device_, 2), 2u);
   const TransferOutcome some = Read(*device_, 11);
   EXPECT_EQ(some.bytes, "ab");
@@ -72,19 +63,19 @@ TEST_F(PosixTransfer, CreationTimeoutsReturnAtOnceWithWhatWaits) {
   EXPECT_LT(some.took, 2s);
 }
 
-TEST_F(PosixTransfer, AllZeroWaitsUntilEveryByteHasCome) {
+TEST_F(LineTransfer, AllZeroWaitsUntilEveryByteHasCome) {
   Open(kNoLimit);
-  pty_.Send("abc");
-  Later rest(300ms, [&] { pty_.Send("def"); });
+  peer_->Send("abc");
+  Later rest(300ms, [&] { peer_->Send("def"); });
   const TransferOutcome read = Read(*device_, 6);
   EXPECT_EQ(read.error, 0);
   EXPECT_EQ(read.bytes, "abcdef");
   EXPECT_GE(read.took, 250ms);
 }
 
-TEST_F(PosixTransfer, IntervalTimerStartsWithTheFirstByte) {
+TEST_F(LineTransfer, IntervalTimerStartsWithTheFirstByte) {
   Open(Timeouts(100, 0, 0));
-  Later first(300ms, [&] { pty_.Send("xy"); });
+  Later first(300ms, [&] { peer_->Send("xy"); });
   const TransferOutcome read = Read(*device_, 10);
   EXPECT_EQ(read.error, 0);
   EXPECT_EQ(read.bytes, "xy");
@@ -92,7 +83,7 @@ TEST_F(PosixTransfer, IntervalTimerStartsWithTheFirstByte) {
   EXPECT_LT(read.took, 1500ms);
 }
 
-TEST_F(PosixTransfer, CountZeroIsCompleteAtOnce) {
+TEST_F(LineTransfer, CountZeroIsCompleteAtOnce) {
   Open(kNoLimit);
   const TransferOutcome read = Read(*device_, 0);
   EXPECT_EQ(read.error, 0);
@@ -100,50 +91,34 @@ TEST_F(PosixTransfer, CountZeroIsCompleteAtOnce) {
   EXPECT_LT(read.took, 2s);
 }
 
-TEST_F(PosixTransfer, WriteDeliversExactBytesAndTimesOutWhenTheLineIsStuck) {
-  Open(Timeouts(0, 0, 0, 0, 200));
-  const std::string command("\xa0\xb0\x00\x00\x10\xff", 6);
-  const TransferOutcome written = Write(*device_, command);
-  EXPECT_EQ(written.error, 0);
-  EXPECT_EQ(written.bytes, command);
-  EXPECT_EQ(pty_.Receive(6, 1s), command);
-
-  // Nobody reads the peer: the pty fills up and the write ends at its time-out, short.
-  const std::string flood(1 << 20, 'z');
-  const TransferOutcome stuck = Write(*device_, flood);
-  EXPECT_EQ(stuck.error, 0);
-  EXPECT_LT(stuck.bytes.size(), flood.size());
-  EXPECT_GT(stuck.bytes.size(), 0u);
-  EXPECT_GE(stuck.took, 190ms);
-  device_->Purge(PURGE_TXCLEAR | PURGE_RXCLEAR);  // as the event thread does at a close
-  device_->Close();
-  EXPECT_EQ(pty_.Receive(flood.size(), 2s).size(), stuck.bytes.size());
-}
-
-TEST_F(PosixTransfer, WaitingLateOrTwiceGivesTheBytesThatCameInTime) {
-  Open(Timeouts(0, 0, 50));
+TEST_F(LineTransfer, WaitingLateOrTwiceGivesTheBytesThatCameInTimeAndSilenceIsNoError) {
+  Open(Timeouts(0, 0, 500));  // room for the Windows suite's peer to send in time
   char buffer[4];
   std::unique_ptr<Transfer> transfer;
   std::size_t immediate = 0, first = 0, second = 0;
   ASSERT_EQ(device_->StartRead(buffer, 4, transfer, immediate), 0);
-  pty_.Send("q");
-  std::this_thread::sleep_for(200ms);
+  peer_->Send("q");
+  std::this_thread::sleep_for(800ms);
   EXPECT_EQ(transfer->Wait(first), 0);
   EXPECT_EQ(transfer->Wait(second), 0);
   EXPECT_EQ(first, 1u);
   EXPECT_EQ(second, 1u);
+  // Nothing more comes: the next read ends at its time-out, with nothing and no error.
+  const TransferOutcome silent = Read(*device_, 4);
+  EXPECT_EQ(silent.error, 0);
+  EXPECT_EQ(silent.bytes, "");
 }
 
-TEST_F(PosixTransfer, CloseOnAnotherThreadEndsAPendingRead) {
+TEST_F(LineTransfer, CloseOnAnotherThreadEndsAPendingRead) {
   Open(kNoLimit);
   Later close(200ms, [&] { device_->Close(); });
   const TransferOutcome read = Read(*device_, 11);
-  EXPECT_EQ(read.error, ECANCELED);
+  EXPECT_EQ(read.error, kCancelled);
   EXPECT_LT(read.took, 2s);
   EXPECT_LT(read.cpu, 100ms);
 }
 
-TEST_F(PosixTransfer, PendingReadEndsWhenTheDeviceGoesAwayOnAnotherThread) {
+TEST_F(LineTransfer, PendingReadEndsWhenTheDeviceGoesAwayOnAnotherThread) {
   Open(kNoLimit);
   char buffer[8];
   std::unique_ptr<Transfer> transfer;
@@ -157,35 +132,36 @@ TEST_F(PosixTransfer, PendingReadEndsWhenTheDeviceGoesAwayOnAnotherThread) {
   std::this_thread::sleep_for(100ms);
   device_.reset();  // closes: the transfer keeps what it needs
   waiter.join();
-  EXPECT_EQ(error, ECANCELED);
+  EXPECT_EQ(error, kCancelled);
 }
 
-TEST_F(PosixTransfer, AbortEndsOnlyTheTransfersOfItsDirection) {
+TEST_F(LineTransfer, AbortEndsOnlyTheTransfersOfItsDirection) {
   Open(kNoLimit);
   char buffer[8];
   std::unique_ptr<Transfer> read;
   std::size_t immediate = 0, moved = 0;
   ASSERT_EQ(device_->StartRead(buffer, sizeof buffer, read, immediate), 0);
   EXPECT_EQ(device_->Purge(PURGE_TXABORT), 0);
-  pty_.Send("12345678");
+  peer_->Send("12345678");
   EXPECT_EQ(read->Wait(moved), 0);
   EXPECT_EQ(std::string(buffer, moved), "12345678");
 
   ASSERT_EQ(device_->StartRead(buffer, sizeof buffer, read, immediate), 0);
   Later abort(100ms, [&] { device_->Purge(PURGE_RXABORT); });
-  EXPECT_EQ(read->Wait(moved), ECANCELED);
+  EXPECT_EQ(read->Wait(moved), kCancelled);
   // The device goes on working after an abort.
-  pty_.Send("next");
+  peer_->Send("next");
   ASSERT_EQ(device_->SetTimeouts(Timeouts(0, 0, 300)), 0);
   EXPECT_EQ(Read(*device_, 4).bytes, "next");
 }
 
-TEST_F(PosixTransfer, PeerHangingUpEndsTheReadWithAnErrorNotASpin) {
+TEST_F(LineTransfer, PeerHangingUpEndsTheReadWithAnErrorNotASpin) {
   Open(kNoLimit);
-  pty_.Send("ab");
-  Later hangUp(200ms, [&] { pty_.HangUp(); });
+  peer_->Send("ab");
+  Later hangUp(200ms, [&] { peer_->HangUp(); });
   const TransferOutcome read = Read(*device_, 11);
-  EXPECT_EQ(read.error, EIO);
+  EXPECT_EQ(read.error, PtyAnswersOfThisPlatform().readHungUp);
+  EXPECT_EQ(read.bytes, "ab");
   EXPECT_LT(read.took, 2s);
   EXPECT_LT(read.cpu, 100ms);
   // Later transfers fail at once as well.

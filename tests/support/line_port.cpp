@@ -1,4 +1,4 @@
-#include "support/posix_port.h"
+#include "support/line_port.h"
 
 #include <gtest/gtest.h>
 
@@ -15,13 +15,21 @@ driver::COMMTIMEOUTS Timeouts(std::uint32_t interval, std::uint32_t multiplier,
   return {interval, multiplier, constant, writeMultiplier, writeConstant};
 }
 
+driver::DCB PtyLineDcb() {
+  driver::DCB dcb = CardProgrammerDcb();
+  dcb.Flags &= ~driver::FlagParity;
+  dcb.Parity = driver::NOPARITY;
+  return dcb;
+}
+
 std::shared_ptr<driver::Device> OpenConfigured(const std::string& path,
-                                               const driver::COMMTIMEOUTS& timeouts) {
+                                               const driver::COMMTIMEOUTS& timeouts,
+                                               const driver::DCB& dcb) {
   std::shared_ptr<driver::Device> device;
   EXPECT_EQ(driver::OpenSystemDevice(path, device), 0) << path;
   if (!device) return nullptr;
   EXPECT_EQ(device->SetQueueSizes(1024, 1024), 0);
-  EXPECT_EQ(device->SetState(CardProgrammerDcb()), 0);
+  EXPECT_EQ(device->SetState(dcb), 0);
   EXPECT_EQ(device->SetTimeouts(timeouts), 0);
   return device;
 }
@@ -59,11 +67,6 @@ TransferOutcome Write(driver::Device& device, const std::string& bytes) {
   });
 }
 
-void PtyPortTest::Open(const driver::COMMTIMEOUTS& timeouts) {
-  device_ = OpenConfigured(pty_.Path(), timeouts);
-  if (!device_) throw std::runtime_error("the pseudo-terminal did not open");
-}
-
 std::uint32_t InputCountOnceSettled(driver::Device& device, std::uint32_t expected) {
   std::uint32_t errors = 0, queued = 0;
   for (int i = 0; i < 200; ++i) {
@@ -72,6 +75,11 @@ std::uint32_t InputCountOnceSettled(driver::Device& device, std::uint32_t expect
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   return queued;
+}
+
+void LinePortTest::Open(const driver::COMMTIMEOUTS& timeouts) {
+  device_ = OpenConfigured(peer_->DevicePath(), timeouts, PtyLineDcb());
+  if (!device_) throw std::runtime_error("the line did not open");
 }
 
 }  // namespace test_support
