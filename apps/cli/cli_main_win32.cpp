@@ -3,25 +3,15 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cwchar>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "apps/cli/cli.h"
+#include "common/windows_text.h"
 
 namespace {
-
-// Windows passes the arguments in UTF-16; inside the program text is UTF-8, and file
-// names go back to UTF-16 only where a file is opened.
-std::string Utf8FromWide(const wchar_t* text) {
-  const int length = static_cast<int>(std::wcslen(text));
-  if (length == 0) return {};
-  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
-  std::string utf8(static_cast<std::size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text, length, utf8.data(), size, nullptr, nullptr);
-  return utf8;
-}
 
 // The program's UTF-8 texts (é, à) shown as such on the console, and its outputs byte
 // for byte as on Linux (no "\r" added before "\n"). Unbuffered, the C runtime hands a
@@ -50,9 +40,19 @@ class Utf8Outputs {
 
 }  // namespace
 
+// Windows passes the arguments in UTF-16; inside the program text is UTF-8, and file
+// names go back to UTF-16 only where a file is opened. An argument that has no UTF-8
+// form (an unpaired surrogate) is refused rather than turned into another name.
 int wmain(int argc, wchar_t** argv) {
-  std::vector<std::string> args;
-  for (int i = 1; i < argc; ++i) args.push_back(Utf8FromWide(argv[i]));
   const Utf8Outputs outputs;
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) {
+    const std::optional<std::string> arg = WideToUtf8(argv[i]);
+    if (!arg) {
+      std::cerr << "belvanto-cli: argument " << i << " is not Unicode text" << std::endl;
+      return cli::kUsage;
+    }
+    args.push_back(*arg);
+  }
   return cli::Run(args, {std::cout, std::cerr, _fileno(stderr)});
 }
