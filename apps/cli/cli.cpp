@@ -4,7 +4,9 @@
 #include <ostream>
 
 #include "card/card_link.h"
+#include "apps/cli/cli_interrupt_catch.h"
 #include "apps/cli/cli_interruption.h"
+#include "apps/cli/cli_ports.h"
 #include "card/command_core.h"
 #include "serial/comport.h"
 #include "serial/driver/directory.h"
@@ -17,8 +19,8 @@ namespace {
 
 std::string ParsePort(const std::string& text) {
   if (const std::string name = PlainPortName(text); !name.empty()) return name;
-  if (IsDevicePath(text)) return text;
-  throw UsageError("--port expects COMn (n from 1 to 96) or a device path, not \"" + text + "\"");
+  if (const std::string name = DevicePortName(text); !name.empty()) return name;
+  throw UsageError(std::string("--port expects ") + kPortExpected + ", not \"" + text + "\"");
 }
 
 EepromSize ParseSize(const std::string& text) {
@@ -251,8 +253,8 @@ std::string HelpText() {
   return UsageText() +
          "\nReads, writes, verifies and erases the serial EEPROM of a memory smart card\n"
          "through a serial smart-card reader.\n"
-         "\nOptions:\n"
-         "  --port COMn|PATH     the reader's port (default COM1), or its device path\n"
+         "\nOptions:\n" +
+         kPortHelp +
          "  --size 24C16|24C32|24C64\n"
          "                       the card's EEPROM: 2048, 4096 or 8192 bytes (default 24C64)\n" +
          CommonOptionsHelp() +
@@ -265,7 +267,7 @@ std::string HelpText() {
          "  1   verify or erase found a difference (its address is printed)\n"
          "  2   error (port, card, transfer or file)\n"
          "  64  bad command line\n"
-         "  130 interrupted by Ctrl+C (SIGINT) or SIGTERM during a card command\n";
+         "  130 interrupted by " + interrupt_catch::kStopRequests + " during a card command\n";
 }
 
 int Run(const std::vector<std::string>& args, const Streams& streams) {

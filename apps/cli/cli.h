@@ -17,14 +17,14 @@ enum ExitStatus {
   kDifference = 1,  // verify or erase found a byte that differs
   kFailure = 2,     // an error, its message on standard error
   kUsage = 64,      // bad command line
-  kInterrupted = 130,  // SIGINT or SIGTERM during a card command
+  kInterrupted = 130,  // a request to stop (Ctrl+C) during a card command
 };
 
 enum class Command { Atr, Read, Write, Verify, Erase, Dump };
 
 struct Invocation {
   bool help = false;
-  std::string port = "COM1";  // a plain COMn, or a device path (it holds a '/')
+  std::string port = "COM1";  // a plain COMn, or on Linux a device path (it holds a '/')
   EepromSize size = kDefaultEepromSize;
   bool quiet = false;
   CommonOptions common;

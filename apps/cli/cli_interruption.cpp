@@ -1,62 +1,21 @@
 #include "apps/cli/cli_interruption.h"
 
-#include <signal.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cstdint>
-#include <iterator>
 
+#include "apps/cli/cli_interrupt_catch.h"
 #include "serial/driver/event.h"
 
 namespace cli {
 
 namespace {
 
-constexpr int kSignals[] = {SIGINT, SIGTERM};
-
 std::atomic<bool> requested{false};
-std::atomic<int> signalFd{-1};  // SignalEvent's, for the handler
-static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free,
-              "used by a signal handler");
 
-// Lives as long as the process: a handler that a signal started just before the
-// handling was given back may still write to it. Made at start, so that the first
-// command does not look like it leaked a descriptor.
+// Lives as long as the process: a handler started just before the handling was given
+// back may still set it. Made at start, so that the first command does not look like
+// it leaked a descriptor.
 driver::WakeEvent& signalEvent = *new driver::WakeEvent;
-
-struct sigaction previous[std::size(kSignals)];
-// A signal that was ignored (a job started in the background) stays ignored.
-bool handled[std::size(kSignals)];
-
-// Async-signal-safe calls only.
-extern "C" void OnSignal(int) {
-  const int savedErrno = errno;
-  requested.store(true);
-  for (std::size_t i = 0; i < std::size(kSignals); ++i)
-    if (handled[i]) ::signal(kSignals[i], SIG_DFL);
-  const std::uint64_t one = 1;
-  (void)!::write(signalFd.load(), &one, sizeof one);
-  errno = savedErrno;
-}
-
-void HandleSignals() {
-  signalFd = signalEvent.Native();
-  struct sigaction action {};
-  action.sa_handler = &OnSignal;
-  action.sa_flags = SA_RESTART;
-  sigemptyset(&action.sa_mask);
-  for (std::size_t i = 0; i < std::size(kSignals); ++i) {
-    ::sigaction(kSignals[i], nullptr, &previous[i]);
-    handled[i] = previous[i].sa_handler != SIG_IGN;
-    if (handled[i]) ::sigaction(kSignals[i], &action, nullptr);
-  }
-}
-
-void RestoreSignals() {
-  for (std::size_t i = 0; i < std::size(kSignals); ++i)
-    if (handled[i]) ::sigaction(kSignals[i], &previous[i], nullptr);
-}
 
 // Passes every call through, except that transfers are refused once interrupted.
 class InterruptibleDevice : public driver::Device {
@@ -103,13 +62,13 @@ class InterruptibleDevice : public driver::Device {
 Interruption::Interruption(driver::DeviceFactory& devices) : devices_(devices) {
   requested = false;
   signalEvent.Reset();
-  HandleSignals();
+  interrupt_catch::Catch(requested, signalEvent);
   watcher_ = std::thread([this] { Watch(); });
 }
 
 // The watcher is woken without a request and ends.
 Interruption::~Interruption() {
-  RestoreSignals();
+  interrupt_catch::Release();
   signalEvent.Set();
   watcher_.join();
 }

@@ -9,12 +9,13 @@
 
 #include "serial/driver/device.h"
 
-// Ctrl+C (SIGINT) or SIGTERM during a card command of belvanto-cli. The signal handler
-// only raises a flag and sets a wake event; a watcher thread then cancels the pending
-// transfers of the open device, and every transfer or open asked for afterwards is
-// refused (ECANCELED). The card link thus ends its operation on its usual failure path:
-// the port is closed and the progress released. After the first signal both signals
-// take their default action again, so a second one ends the program at once.
+// A request to stop during a card command of belvanto-cli: Ctrl+C (SIGINT) or SIGTERM;
+// on Windows Ctrl+C, Ctrl+Break or closing the console. The handler only raises a flag
+// and sets a wake event; a watcher thread then cancels the pending transfers of the
+// open device, and every transfer or open asked for afterwards is refused (ECANCELED).
+// The card link thus ends its operation on its usual failure path: the port is closed
+// and the progress released. After the first request the default handling is back, so
+// a second one ends the program at once.
 namespace cli {
 
 // What a card command ends with once interrupted, whatever failure the cancelling caused.
@@ -24,8 +25,8 @@ class Interrupted : public std::runtime_error {
 };
 
 // Devices opened through it (a factory for TComPort::SetDeviceFactory) can be
-// interrupted. One instance at a time in a process; it handles the two signals for its
-// lifetime and then gives back the handling that was in place.
+// interrupted. One instance at a time in a process; it handles the requests to stop for
+// its lifetime and then gives back the handling that was in place.
 class Interruption : public driver::DeviceFactory {
  public:
   // Opens the devices through `devices`, which must outlive it.
@@ -34,9 +35,9 @@ class Interruption : public driver::DeviceFactory {
   Interruption(const Interruption&) = delete;
   Interruption& operator=(const Interruption&) = delete;
 
-  // A signal came since construction.
+  // A request to stop came since construction.
   static bool Requested();
-  // Raises Interrupted when a signal came: before work that must not follow one.
+  // Raises Interrupted when one came: before work that must not follow it.
   static void ThrowIfRequested();
 
   int Open(const std::string& portName, std::shared_ptr<driver::Device>& device) override;

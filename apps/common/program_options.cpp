@@ -4,21 +4,13 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "apps/common/port_mapping.h"
 #include "common/ascii_text.h"
 #include "serial/comport.h"
 #include "serial/driver/directory.h"
 #include "sim/scenarios.h"
 
 namespace {
-
-CommonOptions::Mapping ParseMapping(const std::string& text) {
-  const auto equals = text.find('=');
-  const std::string normalised = PlainPortName(text.substr(0, equals));
-  if (equals == std::string::npos || equals + 1 == text.size() || normalised.empty())
-    throw std::invalid_argument("--map expects COMn=PATH with n from 1 to 96, not \"" + text +
-                                "\"");
-  return {normalised, text.substr(equals + 1)};
-}
 
 double ParseSpeed(const std::string& text) {
   char* end = nullptr;
@@ -70,8 +62,7 @@ int TakeCommonOption(const std::vector<std::string>& args, std::size_t index,
 }
 
 std::string CommonOptionsHelp() {
-  return "  --map COMn=PATH      use the device PATH for COMn (default: COMn is /dev/ttyS{n-1});\n"
-         "                       repeatable, e.g. --map COM1=/dev/ttyUSB0\n"
+  return MapOptionHelp() +
          "  --simulate[=IMAGE]   built-in simulated readers: COM1 a good 24C64 card (kept in\n"
          "                       IMAGE when given), COM2 no card, COM3 a foreign card,\n"
          "                       COM4 a port held by another program\n"

@@ -4,7 +4,8 @@
 #include <vector>
 
 // The options both programs take, beyond the behaviour of a tool run without any:
-//   --map COMn=PATH     (repeatable) the device behind COMn instead of /dev/ttyS{n-1}
+//   --map COMn=PATH     (repeatable) the device behind COMn instead of /dev/ttyS{n-1};
+//                       refused on Windows, where COMn is the device
 //   --simulate[=IMAGE]  the built-in simulated readers on COM1..COM4 (IMAGE keeps COM1's card)
 //   --sim-speed FACTOR  simulated time runs FACTOR times faster than real time
 struct CommonOptions {

@@ -1,7 +1,5 @@
 #include "ui/terminal/terminal_progress.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 
@@ -30,12 +28,19 @@ std::string MinutesSeconds(std::chrono::seconds time) {
   return text;
 }
 
+// What follows a redrawn line of `length` bytes so that nothing of the longer one
+// drawn before it (`drawnLength` bytes) stays visible.
+std::string EraseRest(LineErase erase, std::size_t drawnLength, std::size_t length) {
+  if (erase == LineErase::kEscape) return "\x1b[K";
+  return std::string(drawnLength > length ? drawnLength - length : 0, ' ');
+}
+
 class TerminalProgress : public ProgressView {
  public:
-  TerminalProgress(int fd, std::string title, TerminalToolkit& toolkit,
+  TerminalProgress(int fd, LineErase erase, std::string title, TerminalToolkit& toolkit,
                    TerminalToolkit::Clock clock)
-      : fd_(fd), title_(std::move(title)), toolkit_(toolkit), clock_(std::move(clock)),
-        start_(clock_()) {}
+      : fd_(fd), erase_(erase), title_(std::move(title)), toolkit_(toolkit),
+        clock_(std::move(clock)), start_(clock_()) {}
 
   void SetMax(int value) override {
     gauge_.SetMax(value < 0 ? 0 : value);
@@ -63,15 +68,14 @@ class TerminalProgress : public ProgressView {
     if (fd_ < 0) return;
     const std::string line = Line();
     if (line == drawn_) return;
-    Show(fd_, line);
+    Show(fd_, "\r" + line + EraseRest(erase_, drawn_.size(), line.size()));
     drawn_ = line;
   }
 
   std::string Line() const {
     char percent[8];
     std::snprintf(percent, sizeof percent, "%3d%%", gauge_.Percent());
-    return "\r" + title_ + " [" + Bar(gauge_.Percent()) + "] " + percent + TimeLeft() +
-           "\x1b[K";
+    return title_ + " [" + Bar(gauge_.Percent()) + "] " + percent + TimeLeft();
   }
 
   // Time so far scaled by what is left, once some progress is made and until the end.
@@ -86,6 +90,7 @@ class TerminalProgress : public ProgressView {
   }
 
   int fd_;  // -1 once released or when nothing is to be shown
+  LineErase erase_;
   std::string title_;
   TerminalToolkit& toolkit_;
   TerminalToolkit::Clock clock_;
@@ -97,11 +102,16 @@ class TerminalProgress : public ProgressView {
 }  // namespace
 
 TerminalToolkit::TerminalToolkit(int fd, bool quiet, Clock clock)
-    : fd_(fd), shown_(!quiet && ::isatty(fd) == 1), clock_(std::move(clock)) {}
+    : fd_(fd), mode_(quiet ? TerminalMode{} : PrepareTerminal(fd)), clock_(std::move(clock)) {}
+
+TerminalToolkit::~TerminalToolkit() {
+  if (mode_.restore) mode_.restore();
+}
 
 std::unique_ptr<ProgressView> TerminalToolkit::CreateProgress(WindowHandle,
                                                               const std::string& title) {
-  return std::make_unique<TerminalProgress>(shown_ ? fd_ : -1, title, *this, clock_);
+  const bool shown = mode_.erase != LineErase::kNone;
+  return std::make_unique<TerminalProgress>(shown ? fd_ : -1, mode_.erase, title, *this, clock_);
 }
 
 void TerminalToolkit::ProcessMessages() { handover::ServePending(); }

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "ui/terminal/terminal_mode.h"
 #include "ui/toolkit.h"
 
 // Progress for the command-line program: one line redrawn in place on a terminal, with
@@ -19,6 +20,10 @@ class TerminalToolkit : public Toolkit {
   // Writes to the file descriptor `fd` (normally standard error), which it does not own.
   explicit TerminalToolkit(int fd, bool quiet = false,
                            Clock clock = &std::chrono::steady_clock::now);
+  // Gives the terminal back as it found it.
+  ~TerminalToolkit() override;
+  TerminalToolkit(const TerminalToolkit&) = delete;
+  TerminalToolkit& operator=(const TerminalToolkit&) = delete;
 
   // `owner` has no meaning on a terminal.
   std::unique_ptr<ProgressView> CreateProgress(WindowHandle owner,
@@ -28,7 +33,7 @@ class TerminalToolkit : public Toolkit {
 
  private:
   int fd_;
-  bool shown_;
+  TerminalMode mode_;
   Clock clock_;
 };
 
