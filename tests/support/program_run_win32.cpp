@@ -7,19 +7,15 @@
 #include <stdexcept>
 #include <thread>
 
+#include "common/windows_text.h"
 #include "program_run.h"
 
 namespace test_support {
 
 namespace {
 
-std::wstring Wide(const std::string& text) {
-  if (text.empty()) return {};
-  const int n = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(n), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-  return wide;
-}
+// Test arguments are ours and always UTF-8.
+std::wstring Wide(const std::string& text) { return Utf8ToWide(text).value(); }
 
 // The quoting that CommandLineToArgvW and the C runtime undo: backslashes count only
 // before a quote.

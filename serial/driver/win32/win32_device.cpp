@@ -1,5 +1,6 @@
 #include "serial/driver/win32/win32_device.h"
 
+#include "common/windows_text.h"
 #include "serial/driver/directory.h"
 #include "serial/driver/errors.h"
 #include "serial/driver/win32/wait_time.h"
@@ -18,13 +19,6 @@ int OpenSystemDevice(const std::string& path, std::shared_ptr<Device>& device) {
 namespace win32 {
 
 namespace {
-
-std::wstring WidePath(const std::string& path) {
-  const int size = ::MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), wide.data(), size);
-  return wide;
-}
 
 // Our record keeps the flag word whole; Windows spells it as bit fields.
 ::DCB WindowsDcb(const DCB& dcb) {
@@ -65,7 +59,9 @@ int Checked(BOOL ok) { return ok ? 0 : static_cast<int>(::GetLastError()); }
 }  // namespace
 
 int Win32Device::Open(const std::string& path, std::shared_ptr<Device>& device) {
-  const HANDLE handle = ::CreateFileW(WidePath(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+  const auto wide = Utf8ToWide(path);
+  if (!wide) return ERROR_INVALID_NAME;
+  const HANDLE handle = ::CreateFileW(wide->c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                       OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return static_cast<int>(::GetLastError());
   device = std::shared_ptr<Device>(new Win32Device(handle));
