@@ -7,8 +7,10 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "serial/driver/directory.h"
+#include "serial/driver/posix/low_latency.h"
 #include "support/pseudo_terminal.h"
 #include "support/program_run.h"
 
@@ -27,6 +29,22 @@ int OpenDescriptors() {
 }
 
 class PosixDevice : public test_support::PtyPortTest {};
+
+// A driver holding `flags`; records the flags of every change asked of it.
+struct FakeSerialInfo : driver::posix::SerialInfo {
+  FakeSerialInfo(int flags, int getError, int setError) : flags(flags), getError(getError), setError(setError) {}
+  int Get(serial_struct& info) override {
+    info.flags = flags;
+    return getError;
+  }
+  int Set(const serial_struct& info) override {
+    asked.push_back(info.flags);
+    if (setError == 0) flags = info.flags;
+    return setError;
+  }
+  int flags, getError, setError;
+  std::vector<int> asked;
+};
 
 }  // namespace
 
@@ -174,4 +192,25 @@ TEST_F(PosixDevice, WriteDeliversExactBytesAndTimesOutWhenTheLineIsStuck) {
   device_->Purge(PURGE_TXCLEAR | PURGE_RXCLEAR);  // as the event thread does at a close
   device_->Close();
   EXPECT_EQ(pty_.Receive(flood.size(), 2s).size(), stuck.bytes.size());
+}
+
+// A pseudo-terminal refuses TIOCGSERIAL (ENOTTY) and still opens: every test here shows it.
+TEST(PosixLowLatency, SetAtOpenAndClearedAtCloseOnlyWhereTheOpenSetIt) {
+  const struct {
+    int flags, getError, setError;
+    std::vector<int> asked;
+  } cases[] = {
+      {ASYNC_SPD_HI, 0, 0, {ASYNC_SPD_HI | ASYNC_LOW_LATENCY, ASYNC_SPD_HI}},  // other flags kept
+      {ASYNC_LOW_LATENCY, 0, 0, {}},       // already set: stays set
+      {0, ENOTTY, 0, {}},                  // not offered
+      {0, 0, EPERM, {ASYNC_LOW_LATENCY}},  // refused: nothing to take back
+  };
+  for (const auto& c : cases) {
+    FakeSerialInfo driver(c.flags, c.getError, c.setError);
+    driver::posix::LowLatency latency;
+    latency.Ask(driver);
+    latency.End(driver);
+    latency.End(driver);  // a second close changes nothing
+    EXPECT_EQ(driver.asked, c.asked) << c.flags << " " << c.getError << " " << c.setError;
+  }
 }

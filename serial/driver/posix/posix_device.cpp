@@ -79,7 +79,10 @@ int PosixDevice::Open(const std::string& path, std::shared_ptr<Device>& device) 
 int PosixDevice::Attach(int fd) {
   if (const int error = MakeRaw(fd)) return error;
   if (const int error = events_.Attach(fd, *channel_)) return error;
-  return ReadLineCounters(fd, lastErrors_);
+  if (const int error = ReadLineCounters(fd, lastErrors_)) return error;
+  TtySerialInfo driver(fd);
+  lowLatency_.Ask(driver);
+  return 0;
 }
 
 // Linux sizes its queues itself; the input size still tells when the queue is 80% full.
@@ -200,7 +203,15 @@ int PosixDevice::WaitEvent(std::uint32_t& occurred, const WakeEvent& stop) {
 // The line watch may sit in the kernel on the descriptor: it ends first.
 void PosixDevice::Close() {
   events_.Close();
+  EndLowLatency();
   channel_->Close();
+}
+
+void PosixDevice::EndLowLatency() {
+  Channel::Lease lease(*channel_);
+  if (!lease) return;
+  TtySerialInfo driver(lease.Fd());
+  lowLatency_.End(driver);
 }
 
 }  // namespace posix

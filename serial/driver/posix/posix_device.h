@@ -9,14 +9,15 @@
 #include "serial/driver/posix/channel.h"
 #include "serial/driver/posix/event_watch.h"
 #include "serial/driver/posix/line_counters.h"
+#include "serial/driver/posix/low_latency.h"
 
 namespace driver::posix {
 
 // A Linux tty held for exclusive use, driven through termios and ioctl.
 class PosixDevice : public Device {
  public:
-  // Opens a device path: O_NONBLOCK, flock and TIOCEXCL, raw mode. The descriptor is
-  // closed again on every failure.
+  // Opens a device path: O_NONBLOCK, flock and TIOCEXCL, raw mode, the driver's low
+  // latency where it offers it. The descriptor is closed again on every failure.
   static int Open(const std::string& path, std::shared_ptr<Device>& device);
   ~PosixDevice() override;
 
@@ -38,11 +39,13 @@ class PosixDevice : public Device {
  private:
   explicit PosixDevice(int fd);
   int Attach(int fd);
+  void EndLowLatency();
 
   std::shared_ptr<Channel> channel_;
   EventWatch events_;
   std::mutex errorsMutex_;
   LineCounters lastErrors_;  // counters at the last ClearErrors
+  LowLatency lowLatency_;
 };
 
 }  // namespace driver::posix
