@@ -7,6 +7,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "serial/driver/directory.h"
@@ -30,9 +31,8 @@ int OpenDescriptors() {
 
 class PosixDevice : public test_support::PtyPortTest {};
 
-// A driver holding `flags`; records the flags of every change asked of it.
-struct FakeSerialInfo : driver::posix::SerialInfo {
-  FakeSerialInfo(int flags, int getError, int setError) : flags(flags), getError(getError), setError(setError) {}
+struct RecordingSerialInfo : driver::posix::SerialInfo {
+  RecordingSerialInfo(int f, int get, int set) : flags(f), getError(get), setError(set) {}
   int Get(serial_struct& info) override {
     info.flags = flags;
     return getError;
@@ -194,23 +194,18 @@ TEST_F(PosixDevice, WriteDeliversExactBytesAndTimesOutWhenTheLineIsStuck) {
   EXPECT_EQ(pty_.Receive(flood.size(), 2s).size(), stuck.bytes.size());
 }
 
-// A pseudo-terminal refuses TIOCGSERIAL (ENOTTY) and still opens: every test here shows it.
 TEST(PosixLowLatency, SetAtOpenAndClearedAtCloseOnlyWhereTheOpenSetIt) {
-  const struct {
-    int flags, getError, setError;
-    std::vector<int> asked;
-  } cases[] = {
+  const std::tuple<int, int, int, std::vector<int>> cases[] = {
       {ASYNC_SPD_HI, 0, 0, {ASYNC_SPD_HI | ASYNC_LOW_LATENCY, ASYNC_SPD_HI}},  // other flags kept
       {ASYNC_LOW_LATENCY, 0, 0, {}},       // already set: stays set
-      {0, ENOTTY, 0, {}},                  // not offered
+      {0, ENOTTY, 0, {}},                  // not offered: a pty, which opens as these tests show
       {0, 0, EPERM, {ASYNC_LOW_LATENCY}},  // refused: nothing to take back
   };
-  for (const auto& c : cases) {
-    FakeSerialInfo driver(c.flags, c.getError, c.setError);
+  for (const auto& [flags, getError, setError, asked] : cases) {
+    RecordingSerialInfo driver(flags, getError, setError);
     driver::posix::LowLatency latency;
     latency.Ask(driver);
     latency.End(driver);
-    latency.End(driver);  // a second close changes nothing
-    EXPECT_EQ(driver.asked, c.asked) << c.flags << " " << c.getError << " " << c.setError;
+    EXPECT_EQ(driver.asked, asked) << flags << " " << getError << " " << setError;
   }
 }

@@ -26,7 +26,7 @@ class TtySerialInfo : public SerialInfo {
 };
 
 // USB serial adapters hold received bytes up to their latency timer (16 ms on common
-// chips) before passing them on, and a card write turns the line round once a block.
+// chips) before passing them on, and a card write turns the line round twice a block.
 // The driver's low-latency flag asks it to pass them on at once.
 class LowLatency {
  public:

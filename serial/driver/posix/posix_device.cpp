@@ -80,6 +80,7 @@ int PosixDevice::Attach(int fd) {
   if (const int error = MakeRaw(fd)) return error;
   if (const int error = events_.Attach(fd, *channel_)) return error;
   if (const int error = ReadLineCounters(fd, lastErrors_)) return error;
+  // Once the open can no longer fail: a device that is not kept is left untouched.
   TtySerialInfo driver(fd);
   lowLatency_.Ask(driver);
   return 0;

@@ -39,6 +39,7 @@ class PosixDevice : public Device {
  private:
   explicit PosixDevice(int fd);
   int Attach(int fd);
+  // Clears the driver's low latency if the open set it, while the descriptor is open.
   void EndLowLatency();
 
   std::shared_ptr<Channel> channel_;
