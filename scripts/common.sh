@@ -29,7 +29,9 @@ ensure_packages() {
   $sudo "${apt[@]}" install -y -qq "${missing[@]}"
 }
 
-BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev)
+# python3 makes the manual pages (scripts/man-page).
+BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev
+                python3-minimal)
 # clang with libFuzzer and its sanitizer runtimes, for the harnesses of fuzz/.
 ensure_fuzz_packages() {
   ensure_packages clang
@@ -41,9 +43,14 @@ clang_runtime_package() {
   echo "libclang-rt-$(clang --version | sed -n 's/.*clang version \([0-9]*\).*/\1/p' | head -n 1)-dev"
 }
 
-# configure_and_build DIR [cmake options...]
-configure_and_build() {
+# configure DIR [cmake options...]
+configure() {
   local dir=$1; shift
   cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
-  cmake --build "$dir" -j "$(nproc)"
+}
+
+# configure_and_build DIR [cmake options...]
+configure_and_build() {
+  configure "$@"
+  cmake --build "$1" -j "$(nproc)"
 }
