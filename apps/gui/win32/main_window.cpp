@@ -14,7 +14,9 @@
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"TForm1";
-constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+// Not clipping its children: a group box paints only its frame and caption, the window
+// the rest.
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 // Dialog navigation (Tab, arrows) for a window that has controls: see ui::win32.
 constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
 constexpr int kClientWidth = 604;

@@ -30,9 +30,11 @@ class TForm1 : private CommandView {
 
  private:
   // Before the controls, which take them.
-  ui::win32::Font dialogFont_{L"MS Sans Serif", 11};
-  ui::win32::Font boldFont_{L"MS Sans Serif", 11, true};
-  ui::win32::Font listingFont_{L"Courier New", 11};
+  ui::win32::Font dialogFont_{{L"MS Sans Serif", L"Liberation Sans", L"Arial"}, 11};
+  ui::win32::Font boldFont_{{L"MS Sans Serif", L"Liberation Sans", L"Arial"}, 11, true};
+  // GDI rounds the 6.6-pixel advance of these faces at height 11 up to 7, which would
+  // wrap a 71-character listing line in the 513-pixel box beside its scroll bar.
+  ui::win32::Font listingFont_{{L"Courier New", L"Liberation Mono", L"DejaVu Sans Mono"}, 11, false, 6};
   HWND window_;
 
  public:
