@@ -3,13 +3,13 @@
 #include <commctrl.h>
 
 #include <stdexcept>
-#include <utility>
 #include <vector>
 
 #include "card/card_port.h"
 #include "common/version.h"
 #include "common/windows_text.h"
 #include "ui/error_report.h"
+#include "ui/item_index_no_click.h"
 
 namespace {
 
@@ -256,12 +256,7 @@ void TForm1::HandleCommand(int id) {
 void TForm1::UpdateView() { core_.UpdateView(); }
 
 void TForm1::SetItemIndexNoClick(ui::win32::RadioGroup& group, int index) {
-  struct Reattach {
-    ui::win32::RadioGroup& group;
-    std::function<void()> handler;
-    ~Reattach() { group.OnClick = std::move(handler); }
-  } reattach{group, std::exchange(group.OnClick, nullptr)};
-  group.SetItemIndex(index);
+  ui::SetItemIndexNoClick(group, index);
 }
 
 void TForm1::ShowListing(const std::string& listing) {
