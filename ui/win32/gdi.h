@@ -1,0 +1,40 @@
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <type_traits>
+
+// Small owners and helpers for painting with GDI.
+namespace ui::win32 {
+
+struct GdiObjectDeleter {
+  void operator()(HGDIOBJ object) const { DeleteObject(object); }
+};
+using Font = std::unique_ptr<std::remove_pointer_t<HFONT>, GdiObjectDeleter>;
+
+// A font of the given face whose characters are `pixels` high whatever the screen's
+// font size.
+Font FontOfHeight(const wchar_t* face, int pixels, int weight = FW_NORMAL);
+// The face Windows uses for the text of dialogs, at `pixels`.
+Font DialogFontOfHeight(int pixels);
+
+void FillSolid(HDC dc, const RECT& box, COLORREF colour);
+
+// A bitmap to paint into before it goes to the screen in one copy (no flicker), or to
+// combine with what is there.
+class MemoryDc {
+ public:
+  MemoryDc(HDC like, int width, int height);
+  ~MemoryDc();
+  MemoryDc(const MemoryDc&) = delete;
+  MemoryDc& operator=(const MemoryDc&) = delete;
+
+  HDC Get() const { return dc_; }
+
+ private:
+  HDC dc_;
+  HBITMAP bitmap_;
+};
+
+}  // namespace ui::win32
