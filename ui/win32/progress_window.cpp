@@ -101,6 +101,7 @@ void TProgressF::PaintNow() {
 }
 
 void TProgressF::Release() {
+  destroyed_ = nullptr;
   ShowWindow(handle_, SW_HIDE);
   PostMessageW(handle_, kDestroyLater, 0, 0);
 }

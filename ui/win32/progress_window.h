@@ -29,10 +29,11 @@ class TProgressF {
   void SetPosition(int value);
 
   void PaintNow();
-  // Hides the window now and destroys it when messages are next processed.
+  // Hides the window now and destroys it when messages are next processed. The
+  // destroyed handler no longer runs.
   void Release();
 
-  // Runs once when the window is destroyed, whoever destroys it.
+  // Runs once when the window is destroyed before Release, with its owner.
   void SetDestroyedHandler(std::function<void()> handler) { destroyed_ = std::move(handler); }
 
  private:

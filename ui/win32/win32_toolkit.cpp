@@ -1,38 +1,16 @@
 #include "ui/win32/win32_toolkit.h"
 
-#include <utility>
-
 #include "ui/win32/application.h"
 #include "ui/win32/progress_window.h"
 
 namespace {
 
-// Drives a progress window that may be destroyed first (with its owner).
-class ProgressWindowView : public ui::ProgressView {
+// The window may be destroyed first, with its owner.
+class ProgressWindowView : public ui::GuardedProgressView<TProgressF*> {
  public:
-  explicit ProgressWindowView(TProgressF* window) : window_(window) {
-    window_->SetDestroyedHandler([this] { window_ = nullptr; });
+  explicit ProgressWindowView(TProgressF* window) : GuardedProgressView(window) {
+    window->SetDestroyedHandler([this] { Forget(); });
   }
-  // A view dropped without Release still takes its window off the screen.
-  ~ProgressWindowView() override { Release(); }
-
-  void SetMax(int value) override {
-    if (window_) window_->SetMax(value);
-  }
-  void SetPosition(int value) override {
-    if (window_) window_->SetPosition(value);
-  }
-  void PaintNow() override {
-    if (window_) window_->PaintNow();
-  }
-  void Release() override {
-    if (!window_) return;
-    window_->SetDestroyedHandler({});
-    std::exchange(window_, nullptr)->Release();
-  }
-
- private:
-  TProgressF* window_;
 };
 
 }  // namespace
