@@ -15,10 +15,7 @@ TEST(Placement, CentresOverTheOwnerRoundingTowardZero) {
       {{{-50, -20}, {314, 60}}, {-50, -20}},
       {{{0, 0}, {313, 59}}, {0, 0}},
   };
-  for (const auto& c : cases) {
-    const ui::Point at = ui::CentredOver(c.owner, own);
-    EXPECT_EQ(at, c.expected) << "at " << at.x << ", " << at.y;
-  }
+  for (const auto& c : cases) EXPECT_EQ(ui::CentredOver(c.owner, own), c.expected);
 }
 
 }  // namespace
