@@ -10,16 +10,13 @@
 #include "support/command_fixture.h"
 #include "support/program_run.h"
 #include "ui/win32/application.h"
+#include "ui/win32/text.h"
 
 namespace {
 
 using driver::sim::Simulation;
 
-std::string TextOf(HWND control) {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
-  return WideToUtf8(text).value_or("?");
-}
+std::string TextOf(HWND control) { return WideToUtf8(ui::win32::WindowText(control)).value_or("?"); }
 
 RECT ClientBounds(HWND control) {
   RECT bounds;

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "common/windows_text.h"
 #include "ui/error_report.h"
+#include "ui/win32/control.h"
 
 namespace ui::win32 {
 
@@ -16,18 +16,6 @@ constexpr int kCaptionHeight = 13;
 constexpr int kBottomMargin = 3;
 constexpr int kItemIndent = 8;
 
-HWND CreateChild(HWND parent, const std::string& text, DWORD style, int x, int y, int width,
-                 int height, int id, HFONT font) {
-  const std::wstring wide = Utf8ToWide(text).value_or(L"");
-  HWND control = CreateWindowExW(0, L"BUTTON", wide.c_str(), WS_CHILD | WS_VISIBLE | style, x, y,
-                                 width, height, parent,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                 GetModuleHandleW(nullptr), nullptr);
-  if (!control) throw std::runtime_error("cannot create the control \"" + text + "\"");
-  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-  return control;
-}
-
 void SetStyleBit(HWND window, LONG_PTR bit, bool on) {
   const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
   SetWindowLongPtrW(window, GWL_STYLE, on ? style | bit : style & ~bit);
@@ -38,19 +26,18 @@ void SetStyleBit(HWND window, LONG_PTR bit, bool on) {
 RadioGroup::RadioGroup(HWND parent, const std::string& caption,
                        const std::vector<std::string>& items, const RECT& bounds, HFONT font,
                        int firstId)
-    : frame_(CreateChild(parent, caption, BS_GROUPBOX, bounds.left, bounds.top,
-                         bounds.right - bounds.left, bounds.bottom - bounds.top, -1, font)),
+    : frame_(CreateControl(parent, L"BUTTON", caption, BS_GROUPBOX, 0, bounds, -1, font)),
       firstId_(firstId) {
   const int count = static_cast<int>(items.size());
   const int itemHeight =
       count ? (bounds.bottom - bounds.top - kCaptionHeight - kBottomMargin) / count : 0;
   for (int i = 0; i < count; ++i) {
     // WS_GROUP on the first item starts the arrows' circle, which the next control ends.
-    items_.push_back(CreateChild(parent, items[i], BS_RADIOBUTTON | (i == 0 ? WS_GROUP : 0),
-                                 bounds.left + kItemIndent,
-                                 bounds.top + kCaptionHeight + i * itemHeight,
-                                 bounds.right - bounds.left - kItemIndent - 2, itemHeight,
-                                 firstId + i, font));
+    const int top = bounds.top + kCaptionHeight + i * itemHeight;
+    const RECT item{bounds.left + kItemIndent, top, bounds.right - 2, top + itemHeight};
+    items_.push_back(CreateControl(parent, L"BUTTON", items[i],
+                                   BS_RADIOBUTTON | (i == 0 ? WS_GROUP : 0), 0, item, firstId + i,
+                                   font));
   }
   Choose(-1);
 }

@@ -8,6 +8,7 @@
 #include "common/windows_text.h"
 #include "ui/win32/application.h"
 #include "ui/win32/dialogs.h"
+#include "ui/win32/text.h"
 
 namespace {
 
@@ -20,8 +21,7 @@ void Tell(const std::string& text, DWORD standardHandle, UINT icon) {
   if (output && output != INVALID_HANDLE_VALUE &&
       WriteFile(output, text.data(), static_cast<DWORD>(text.size()), &written, nullptr))
     return;
-  const std::wstring wide = Utf8ToWide(text).value_or(L"?");
-  MessageBoxW(nullptr, wide.c_str(), L"Belvanto", MB_OK | icon);
+  MessageBoxW(nullptr, ui::win32::WideText(text).c_str(), L"Belvanto", MB_OK | icon);
 }
 
 void TellError(const std::string& text) { Tell(text, STD_ERROR_HANDLE, MB_ICONERROR); }

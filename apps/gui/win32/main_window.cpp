@@ -7,9 +7,10 @@
 
 #include "card/card_port.h"
 #include "common/version.h"
-#include "common/windows_text.h"
 #include "ui/error_report.h"
 #include "ui/item_index_no_click.h"
+#include "ui/win32/control.h"
+#include "ui/win32/text.h"
 
 namespace {
 
@@ -41,8 +42,6 @@ enum ControlId : int {
   kStatusBarId = 300,
 };
 
-std::wstring Wide(const std::string& text) { return Utf8ToWide(text).value_or(L"?"); }
-
 // The edit control breaks lines at CR LF only.
 std::wstring WithCrLf(const std::string& text) {
   std::string lines;
@@ -51,7 +50,7 @@ std::wstring WithCrLf(const std::string& text) {
     if (c == '\n') lines += '\r';
     lines += c;
   }
-  return Wide(lines);
+  return ui::win32::WideText(lines);
 }
 
 void RegisterWindowClass(WNDPROC procedure) {
@@ -74,7 +73,7 @@ HWND CreateMainWindow(WNDPROC procedure) {
   RegisterWindowClass(procedure);
   RECT frame{0, 0, kClientWidth, kClientHeight};
   AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
-  const std::wstring title = Wide("Belvanto - v " BELVANTO_VERSION);
+  const std::wstring title = ui::win32::WideText("Belvanto - v " BELVANTO_VERSION);
   HWND window = CreateWindowExW(kExStyle, kWindowClass, title.c_str(), kStyle, 171, 190,
                                 frame.right - frame.left, frame.bottom - frame.top, nullptr,
                                 nullptr, GetModuleHandleW(nullptr), nullptr);
@@ -89,13 +88,11 @@ RECT Bounds(int left, int top, int width, int height) {
 
 // A label as wide and high as its text.
 void FitToText(HWND label, HFONT font) {
-  const int length = GetWindowTextLengthW(label);
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  GetWindowTextW(label, text.data(), length + 1);
+  const std::wstring text = ui::win32::WindowText(label);
   HDC context = GetDC(label);
   HGDIOBJ previous = SelectObject(context, font);
   SIZE size{};
-  GetTextExtentPoint32W(context, text.c_str(), length, &size);
+  GetTextExtentPoint32W(context, text.c_str(), static_cast<int>(text.size()), &size);
   SelectObject(context, previous);
   ReleaseDC(label, context);
   SetWindowPos(label, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -106,9 +103,9 @@ void FitToText(HWND label, HFONT font) {
 TForm1::TForm1(ui::Dialogs& dialogs)
     : window_(CreateMainWindow(&TForm1::WindowProc)),
       rdEEpromSize(window_, " EEPROM ", {kEepromSizes[0].name, kEepromSizes[1].name, kEepromSizes[2].name},
-                   Bounds(kButtonLeft, 180, 75, 61), dialogFont_.Handle(), kSizeItemsId),
+                   Bounds(kButtonLeft, 180, 75, 61), dialogFont_.get(), kSizeItemsId),
       RadioGroup1(window_, " Port COM ", {"COM1", "COM2", "COM3", "COM4"},
-                  Bounds(kButtonLeft, 244, 75, 77), dialogFont_.Handle(), kPortItemsId),
+                  Bounds(kButtonLeft, 244, 75, 77), dialogFont_.get(), kPortItemsId),
       core_(*this, dialogs, toolkit_, ComPort1, window_) {
   CreateControls();
   SetTabOrder();
@@ -131,15 +128,15 @@ void TForm1::Show() {
 void TForm1::CreateControls() {
   Memo1 = AddControl(L"EDIT", "",
                      WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
-                     WS_EX_CLIENTEDGE, Bounds(4, 4, 513, 317), kMemoId, listingFont_.Handle());
+                     WS_EX_CLIENTEDGE, Bounds(4, 4, 513, 317), kMemoId, listingFont_.get());
   // A listing longer than the 32K characters an edit control takes by default.
   SendMessageW(Memo1, EM_SETLIMITTEXT, 0, 0);
   Label1 = AddControl(L"STATIC", "ATR :", SS_NOPREFIX, 0, Bounds(4, 324, 0, 0), -1,
-                      dialogFont_.Handle());
-  FitToText(Label1, dialogFont_.Handle());
+                      dialogFont_.get());
+  FitToText(Label1, dialogFont_.get());
   txtATR = AddControl(L"STATIC", " ", SS_NOPREFIX, 0, Bounds(36, 324, 0, 0), -1,
-                      boldFont_.Handle());
-  FitToText(txtATR, boldFont_.Handle());
+                      boldFont_.get());
+  FitToText(txtATR, boldFont_.get());
 
   btCharger = AddButton(kChargerId, "Apri", 4, true);
   btEnreg = AddButton(kEnregId, "Salva", 28, false);
@@ -153,15 +150,7 @@ void TForm1::CreateControls() {
 
 HWND TForm1::AddControl(const wchar_t* kind, const std::string& text, DWORD style, DWORD exStyle,
                         const RECT& bounds, int id, HFONT font) {
-  const std::wstring wide = Wide(text);
-  HWND control = CreateWindowExW(exStyle, kind, wide.c_str(), WS_CHILD | WS_VISIBLE | style,
-                                 bounds.left, bounds.top, bounds.right - bounds.left,
-                                 bounds.bottom - bounds.top, window_,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                 GetModuleHandleW(nullptr), nullptr);
-  if (!control) throw std::runtime_error("cannot create the control \"" + text + "\"");
-  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-  return control;
+  return ui::win32::CreateControl(window_, kind, text, style, exStyle, bounds, id, font);
 }
 
 // Each button is a group of its own, which ends the arrows' circle of a radio group
@@ -169,7 +158,7 @@ HWND TForm1::AddControl(const wchar_t* kind, const std::string& text, DWORD styl
 HWND TForm1::AddButton(int id, const char* caption, int top, bool enabled) {
   HWND button = AddControl(L"BUTTON", caption, WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON, 0,
                            Bounds(kButtonLeft, top, kButtonWidth, kButtonHeight), id,
-                           dialogFont_.Handle());
+                           dialogFont_.get());
   EnableWindow(button, enabled);
   return button;
 }
@@ -178,7 +167,7 @@ void TForm1::CreateStatusBar() {
   INITCOMMONCONTROLSEX classes{sizeof classes, ICC_BAR_CLASSES};
   InitCommonControlsEx(&classes);
   StatusBar1 = AddControl(STATUSCLASSNAMEW, "", 0, 0, Bounds(0, 0, 0, 0), kStatusBarId,
-                          dialogFont_.Handle());
+                          dialogFont_.get());
   const int edges[] = {kStatusPanelWidth};
   SendMessageW(StatusBar1, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(edges));
   SendMessageW(StatusBar1, SB_SETMINHEIGHT, kStatusHeight - 2 * GetSystemMetrics(SM_CYBORDER), 0);
@@ -264,12 +253,12 @@ void TForm1::ShowListing(const std::string& listing) {
 }
 
 void TForm1::ShowStatus(const std::string& message) {
-  SendMessageW(StatusBar1, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(Wide(" " + message).c_str()));
+  SendMessageW(StatusBar1, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(ui::win32::WideText(" " + message).c_str()));
 }
 
 void TForm1::ShowAtr(const std::string& atr) {
-  SetWindowTextW(txtATR, Wide(atr).c_str());
-  FitToText(txtATR, boldFont_.Handle());
+  SetWindowTextW(txtATR, ui::win32::WideText(atr).c_str());
+  FitToText(txtATR, boldFont_.get());
 }
 
 void TForm1::EnableControl(Control control, bool enabled) {

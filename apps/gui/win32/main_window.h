@@ -4,7 +4,7 @@
 #include "card/command_core.h"
 #include "serial/comport.h"
 #include "ui/dialogs.h"
-#include "ui/win32/font.h"
+#include "ui/win32/gdi.h"
 #include "ui/win32/radio_group.h"
 #include "ui/win32/win32_toolkit.h"
 
@@ -30,11 +30,12 @@ class TForm1 : private CommandView {
 
  private:
   // Before the controls, which take them.
-  ui::win32::Font dialogFont_{{L"MS Sans Serif", L"Liberation Sans", L"Arial"}, 11};
-  ui::win32::Font boldFont_{{L"MS Sans Serif", L"Liberation Sans", L"Arial"}, 11, true};
+  ui::win32::Font dialogFont_ = ui::win32::SansSerifFontOfHeight(11);
+  ui::win32::Font boldFont_ = ui::win32::SansSerifFontOfHeight(11, FW_BOLD);
   // GDI rounds the 6.6-pixel advance of these faces at height 11 up to 7, which would
   // wrap a 71-character listing line in the 513-pixel box beside its scroll bar.
-  ui::win32::Font listingFont_{{L"Courier New", L"Liberation Mono", L"DejaVu Sans Mono"}, 11, false, 6};
+  ui::win32::Font listingFont_ =
+      ui::win32::FontOfHeight({L"Courier New", L"Liberation Mono", L"DejaVu Sans Mono"}, 11, FW_NORMAL, 6);
   HWND window_;
 
  public:
