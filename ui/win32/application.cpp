@@ -8,6 +8,7 @@
 #include "common/exception_handler.h"
 #include "common/handover.h"
 #include "ui/error_report.h"
+#include "ui/win32/control.h"
 
 namespace ui::win32 {
 
@@ -45,18 +46,9 @@ LRESULT CALLBACK MessageWindowProc(HWND window, UINT message, WPARAM wParam, LPA
 }
 
 HWND CreateMessageWindow(Application* application) {
-  static const bool registered = [] {
-    WNDCLASSEXW description{};
-    description.cbSize = sizeof description;
-    description.lpfnWndProc = MessageWindowProc;
-    description.hInstance = GetModuleHandleW(nullptr);
-    description.lpszClassName = kMessageWindowClass;
-    return RegisterClassExW(&description) != 0;
-  }();
-  HWND window = registered ? CreateWindowExW(0, kMessageWindowClass, L"", 0, 0, 0, 0, 0,
-                                             HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr),
-                                             nullptr)
-                           : nullptr;
+  RegisterWindowClass(kMessageWindowClass, MessageWindowProc);
+  HWND window = CreateWindowExW(0, kMessageWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
   if (!window) throw std::runtime_error("cannot create the message window");
   SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(application));
   return window;

@@ -5,6 +5,7 @@
 
 #include "ui/placement.h"
 #include "ui/win32/application.h"
+#include "ui/win32/control.h"
 #include "ui/win32/text.h"
 
 namespace {
@@ -43,20 +44,10 @@ void PaintPanel(HDC dc, RECT box) {
 
 // Hidden until placed. No border and no caption: the client area is the whole window.
 HWND CreateProgressWindow(WNDPROC procedure, HWND owner, const std::wstring& title) {
-  static const ATOM windowClass = [procedure] {
-    WNDCLASSEXW description{};
-    description.cbSize = sizeof description;
-    description.lpfnWndProc = procedure;
-    description.hInstance = GetModuleHandleW(nullptr);
-    description.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    description.lpszClassName = kWindowClass;
-    return RegisterClassExW(&description);
-  }();
-  HWND window = windowClass ? CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE, kWindowClass,
-                                              title.c_str(), WS_POPUP, 0, 0, kClientSize.width,
-                                              kClientSize.height, owner, nullptr,
-                                              GetModuleHandleW(nullptr), nullptr)
-                            : nullptr;
+  ui::win32::RegisterWindowClass(kWindowClass, procedure);
+  HWND window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE, kWindowClass, title.c_str(),
+                                WS_POPUP, 0, 0, kClientSize.width, kClientSize.height, owner,
+                                nullptr, GetModuleHandleW(nullptr), nullptr);
   if (!window) throw std::runtime_error("Impossible de créer la fenêtre de progression");
   return window;
 }

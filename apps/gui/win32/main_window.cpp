@@ -53,24 +53,11 @@ std::wstring WithCrLf(const std::string& text) {
   return ui::win32::WideText(lines);
 }
 
-void RegisterWindowClass(WNDPROC procedure) {
-  static const bool registered = [procedure] {
-    WNDCLASSEXW description{};
-    description.cbSize = sizeof description;
-    description.lpfnWndProc = procedure;
-    description.hInstance = GetModuleHandleW(nullptr);
-    description.hIcon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
-    description.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    description.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    description.lpszClassName = kWindowClass;
-    return RegisterClassExW(&description) != 0;
-  }();
-  if (!registered) throw std::runtime_error("cannot register the main window's class");
-}
-
 // The outer frame for the fixed client area, at the classic place.
 HWND CreateMainWindow(WNDPROC procedure) {
-  RegisterWindowClass(procedure);
+  ui::win32::RegisterWindowClass(kWindowClass, procedure,
+                                 reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
+                                 LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION)));
   RECT frame{0, 0, kClientWidth, kClientHeight};
   AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
   const std::wstring title = ui::win32::WideText("Belvanto - v " BELVANTO_VERSION);
