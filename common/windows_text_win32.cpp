@@ -24,3 +24,13 @@ std::optional<std::string> WideToUtf8(std::wstring_view text) {
                         nullptr, nullptr);
   return narrow;
 }
+
+Utf8Arguments ArgumentsToUtf8(int argc, wchar_t** argv) {
+  Utf8Arguments converted;
+  for (int i = 1; i < argc; ++i) {
+    std::optional<std::string> arg = WideToUtf8(argv[i]);
+    if (!arg) return {{}, i};
+    converted.args.push_back(std::move(*arg));
+  }
+  return converted;
+}

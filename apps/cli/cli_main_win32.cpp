@@ -4,9 +4,7 @@
 
 #include <cstdio>
 #include <iostream>
-#include <optional>
 #include <string>
-#include <vector>
 
 #include "apps/cli/cli.h"
 #include "common/windows_text.h"
@@ -41,18 +39,14 @@ class Utf8Outputs {
 }  // namespace
 
 // Windows passes the arguments in UTF-16; inside the program text is UTF-8, and file
-// names go back to UTF-16 only where a file is opened. An argument that has no UTF-8
-// form (an unpaired surrogate) is refused rather than turned into another name.
+// names go back to UTF-16 only where a file is opened.
 int wmain(int argc, wchar_t** argv) {
   const Utf8Outputs outputs;
-  std::vector<std::string> args;
-  for (int i = 1; i < argc; ++i) {
-    const std::optional<std::string> arg = WideToUtf8(argv[i]);
-    if (!arg) {
-      std::cerr << "belvanto-cli: argument " << i << " is not Unicode text" << std::endl;
-      return cli::kUsage;
-    }
-    args.push_back(*arg);
+  const Utf8Arguments converted = ArgumentsToUtf8(argc, argv);
+  if (converted.unconvertible) {
+    std::cerr << "belvanto-cli: argument " << converted.unconvertible << " is not Unicode text"
+              << std::endl;
+    return cli::kUsage;
   }
-  return cli::Run(args, {std::cout, std::cerr, _fileno(stderr)});
+  return cli::Run(converted.args, {std::cout, std::cerr, _fileno(stderr)});
 }

@@ -6,6 +6,7 @@
 #include "card/card_port.h"
 #include "common/version.h"
 #include "ui/error_report.h"
+#include "ui/item_index_no_click.h"
 
 namespace {
 
@@ -146,12 +147,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 void TForm1::UpdateView() { core_.UpdateView(); }
 
 void TForm1::SetItemIndexNoClick(ui::qt::RadioGroup& group, int index) {
-  struct Reattach {
-    ui::qt::RadioGroup& group;
-    std::function<void()> handler;
-    ~Reattach() { group.OnClick = std::move(handler); }
-  } reattach{group, std::exchange(group.OnClick, nullptr)};
-  group.SetItemIndex(index);
+  ui::SetItemIndexNoClick(group, index);
 }
 
 QWidget* TForm1::ControlOf(Control control) const {

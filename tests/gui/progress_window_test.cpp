@@ -41,20 +41,6 @@ TEST_F(ProgressWindow, HasTheLayoutOfABorderlessTitledGauge) {
   EXPECT_EQ(gauge->Position(), 0);
 }
 
-TEST(Placement, CentresOverTheOwnerRoundingTowardZero) {
-  const QSize own(313, 59);
-  const struct {
-    QRect owner;
-    QPoint expected;
-  } cases[] = {
-      {QRect(100, 190, 613, 388), QPoint(250, 354)},
-      {QRect(100, 190, 200, 40), QPoint(44, 181)},  // (200-313)/2 = -56, (40-59)/2 = -9
-      {QRect(-50, -20, 314, 60), QPoint(-50, -20)},
-      {QRect(0, 0, 313, 59), QPoint(0, 0)},
-  };
-  for (const auto& c : cases) EXPECT_EQ(CentredOver(c.owner, own), c.expected);
-}
-
 TEST_F(ProgressWindow, IsPlacedOverTheOwnersFrame) {
   owner.setGeometry(100, 190, 613, 388);
   EXPECT_EQ(TProgressF(&owner, "Ecriture").pos(), QPoint(250, 354));

@@ -2,6 +2,7 @@
 
 #include <QFont>
 
+#include "ui/placement.h"
 #include "ui/qt/application.h"
 
 namespace {
@@ -22,12 +23,15 @@ QFont TitleFont() {
   return font;
 }
 
-}  // namespace
+ui::Size SizeOf(const QSize& size) { return {size.width(), size.height()}; }
 
 QPoint CentredOver(const QRect& owner, const QSize& own) {
-  return {owner.left() + (owner.width() - own.width()) / 2,
-          owner.top() + (owner.height() - own.height()) / 2};
+  const ui::Point at =
+      ui::CentredOver({{owner.left(), owner.top()}, SizeOf(owner.size())}, SizeOf(own));
+  return {at.x, at.y};
 }
+
+}  // namespace
 
 TProgressF::TProgressF(QWidget* owner, const QString& title)
     : QWidget(owner, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),

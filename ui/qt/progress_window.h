@@ -1,9 +1,6 @@
 #pragma once
 
 #include <QLabel>
-#include <QPoint>
-#include <QRect>
-#include <QSize>
 #include <QWidget>
 
 #include "ui/qt/bevel_panel.h"
@@ -30,7 +27,3 @@ class TProgressF : public QWidget {
   QLabel* Titre;
   ui::qt::Gauge* Gauge1;
 };
-
-// Where a window of outer size `own` goes to be centred over the outer frame `owner`;
-// halves round toward zero, so a window wider than its owner sticks out on both sides.
-QPoint CentredOver(const QRect& owner, const QSize& own);

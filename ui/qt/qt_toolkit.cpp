@@ -7,30 +7,8 @@
 
 namespace {
 
-// Drives a progress window that Qt may destroy first (with its owner).
-class ProgressWindowView : public ui::ProgressView {
- public:
-  explicit ProgressWindowView(TProgressF* window) : window_(window) {}
-  // A view dropped without Release still takes its window off the screen.
-  ~ProgressWindowView() override { Release(); }
-
-  void SetMax(int value) override {
-    if (window_) window_->SetMax(value);
-  }
-  void SetPosition(int value) override {
-    if (window_) window_->SetPosition(value);
-  }
-  void PaintNow() override {
-    if (window_) window_->PaintNow();
-  }
-  void Release() override {
-    if (window_) window_->Release();
-    window_ = nullptr;
-  }
-
- private:
-  QPointer<TProgressF> window_;
-};
+// Qt destroys a progress window with its owner at the latest; QPointer then turns null.
+using ProgressWindowView = ui::GuardedProgressView<QPointer<TProgressF>>;
 
 }  // namespace
 
