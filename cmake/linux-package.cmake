@@ -4,8 +4,8 @@
 include(GNUInstallDirs)
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
-# The AppStream component id, which also names the desktop entry and the icon.
-set(BELVANTO_APP_ID org.belvanto.Belvanto)
+# The AppStream component id (BELVANTO_APP_ID, set at the top) also names the desktop
+# entry and the icon.
 set(BELVANTO_MAINTAINER "The Belvanto authors <belvanto@belvanto.invalid>")
 
 # A release is dated by its last commit, so a build of one commit says the same any day.

@@ -6,6 +6,7 @@
 
 #include "apps/gui/main_window.h"
 #include "apps/common/window_options.h"
+#include "common/version.h"
 #include "ui/qt/application.h"
 #include "ui/qt/dialogs.h"
 
@@ -25,6 +26,7 @@ int main(int argc, char** argv) {
   }
   // Qt takes its own options (-platform, -style, -reverse, ...) out of argv first.
   QApplication qtApplication(argc, argv);
+  QGuiApplication::setDesktopFileName(BELVANTO_APP_ID);
   try {
     ApplyCommonOptions(ParseWindowOptions({argv + 1, argv + argc}));
   } catch (const std::invalid_argument& e) {
