@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "apps/gui/main_window.h"
+#include "apps/common/port_choices.h"
 #include "apps/common/program_options.h"
 #include "ui/qt/application.h"
 #include "ui/qt/dialogs.h"
@@ -45,10 +46,12 @@ int main(int argc, char** argv) {
   }
   // Qt takes its own options (-platform, -style, -reverse, ...) out of argv first.
   QApplication qtApplication(argc, argv);
+  CommonOptions options;
+  PortChoices choices(PortPlaces(), driver::PortDirectory::Instance());
+  std::string notice;
   try {
-    CommonOptions options;
     ParseArguments({argv + 1, argv + argc}, options);
-    ApplyCommonOptions(options);
+    notice = ApplyCommonOptions(options, choices);
   } catch (const std::invalid_argument& e) {
     std::fprintf(stderr, "belvanto: %s\nTry 'belvanto --help' for the options.\n", e.what());
     return 2;
@@ -60,6 +63,8 @@ int main(int argc, char** argv) {
   ui::qt::QtDialogs dialogs;
   ui::qt::Application application(dialogs);
   TForm1 form(dialogs);
+  // The simulated readers stand for the ports: there is no device to choose.
+  if (!options.simulate) form.UsePortChoices(choices, notice);
   form.show();
   return application.Run();
 }

@@ -68,7 +68,8 @@ class CliFaults : public ::testing::Test {
     std::ostringstream out;
     std::ostringstream err;
     const test_support::ReportedMessages reported;
-    const int status = cli::Run(args, {out, err, -1});
+    // No settings and no ports: the machine's own must not change what is told.
+    const int status = cli::Run(args, {out, err, -1}, {folder_.File("belvanto.ini"), {folder_.File("sys"), folder_.File("dev")}});
     return {status, out.str(), err.str(), reported.Messages()};
   }
 
