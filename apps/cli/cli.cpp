@@ -8,6 +8,7 @@
 #include "apps/cli/cli_interrupt_catch.h"
 #include "apps/cli/cli_interruption.h"
 #include "apps/cli/cli_ports.h"
+#include "apps/common/port_choices.h"
 #include "card/command_core.h"
 #include "serial/comport.h"
 #include "serial/driver/directory.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "card/card_port.h"
-#include "apps/common/port_choices.h"
+#include "apps/common/port_discovery.h"
 #include "apps/common/program_options.h"
 
 // belvanto-cli: the card programmer for scripts and terminals. It runs the window's

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "common/file_io.h"
+#include "serial/driver/directory.h"
 #include "serial/ini_file.h"
 
 namespace {
@@ -87,6 +88,8 @@ void PortChoices::Choose(const std::string& port, const std::string& path) {
   else
     directory_.MapPort(port, path);
 }
+
+std::string PortChoices::PathOf(const std::string& port) const { return directory_.PathOf(port); }
 
 std::string PortChoices::WhatStandsFor(const std::string& port,
                                        const std::vector<SerialPort>& found) const {

@@ -4,14 +4,10 @@
 #include <vector>
 
 #include "apps/common/port_discovery.h"
-#include "serial/driver/directory.h"
 
-// Where the choices are kept and the ports are found: the user's settings file and the
-// system's folders, or a test's.
-struct PortPlaces {
-  std::string settingsFile = SettingsFileName();
-  SystemFolders folders;
-};
+namespace driver {
+class PortDirectory;
+}
 
 // The device each COMn stands for, as the user chose it and the settings file keeps it
 // ([Ports] COM1=/dev/serial/by-id/...), put into effect in a port directory.
@@ -32,7 +28,7 @@ class PortChoices {
   // settings file cannot be written; the map is then as it was.
   void Choose(const std::string& port, const std::string& path);
 
-  std::string PathOf(const std::string& port) const { return directory_.PathOf(port); }
+  std::string PathOf(const std::string& port) const;
 
   // The ports to choose from (without the legacy ports that have no UART), and all.
   std::vector<SerialPort> Ports() const { return FindSerialPorts(places_.folders, false); }

@@ -37,6 +37,13 @@ std::vector<SerialPort> FindSerialPorts(const SystemFolders& folders, bool all);
 // The settings file ("" where the platform keeps no port map).
 std::string SettingsFileName();
 
+// Where the port choices are kept and the ports are found: the user's settings file and
+// the system's folders, or a test's.
+struct PortPlaces {
+  std::string settingsFile = SettingsFileName();
+  SystemFolders folders;
+};
+
 // "USB 0403:6001 FTDI FT232R USB UART, ftdi_sio, n° A50285BI": the kind and what the
 // system tells of the port.
 std::string DescriptionOf(const SerialPort& port);

@@ -9,6 +9,7 @@
 #include "apps/gui/main_window.h"
 #include "apps/common/port_choices.h"
 #include "apps/common/program_options.h"
+#include "serial/driver/directory.h"
 #include "ui/qt/application.h"
 #include "ui/qt/dialogs.h"
 

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "serial/driver/directory.h"
 #include "support/fake_system.h"
 
 namespace {

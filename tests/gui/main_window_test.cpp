@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "gui/window_fixture.h"
+#include "serial/driver/directory.h"
 #include "support/fake_system.h"
 
 namespace {
