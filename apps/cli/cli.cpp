@@ -166,7 +166,8 @@ int Dump(const Invocation& invocation, const Streams& streams) {
 
 // One line a port, its by-id name below it, in the column of the descriptions.
 int ListPorts(const Invocation& invocation, const Streams& streams) {
-  const std::vector<SerialPort> ports = FindSerialPorts(invocation.places.folders, invocation.allPorts);
+  const std::vector<SerialPort> ports =
+      FindSerialPorts(invocation.places.folders, invocation.allPorts);
   std::size_t width = 0;
   for (const SerialPort& port : ports) width = std::max(width, port.device.size());
   const std::string indent(width + 2, ' ');

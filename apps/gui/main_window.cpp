@@ -159,7 +159,8 @@ void TForm1::UsePortChoices(PortChoices& choices, const std::string& notice) {
 void TForm1::ShowPortMenu(const QPoint& at) {
   const QList<QAbstractButton*> items = RadioGroup1->Items();
   const qsizetype under = items.indexOf(qobject_cast<QAbstractButton*>(RadioGroup1->childAt(at)));
-  const std::string port = items[under >= 0 ? under : std::max(RadioGroup1->ItemIndex(), 0)]->text().toStdString();
+  const qsizetype item = under >= 0 ? under : std::max(RadioGroup1->ItemIndex(), 0);
+  const std::string port = items[item]->text().toStdString();
   const std::string current = portChoices_->PathOf(port);
   auto* menu = new QMenu(this);
   menu->setObjectName("PortMenu");
@@ -192,7 +193,8 @@ void TForm1::AddPortAction(QMenu& menu, const std::string& port, const QString& 
 void TForm1::UpdatePortTips() {
   const std::vector<SerialPort> found = portChoices_->AllPorts();
   for (QAbstractButton* item : RadioGroup1->Items())
-    item->setToolTip(QString::fromStdString(portChoices_->WhatStandsFor(item->text().toStdString(), found)));
+    item->setToolTip(
+        QString::fromStdString(portChoices_->WhatStandsFor(item->text().toStdString(), found)));
 }
 
 void TForm1::SetItemIndexNoClick(ui::qt::RadioGroup& group, int index) {

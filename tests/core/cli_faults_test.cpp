@@ -68,8 +68,8 @@ class CliFaults : public ::testing::Test {
     std::ostringstream out;
     std::ostringstream err;
     const test_support::ReportedMessages reported;
-    // No settings and no ports: the machine's own must not change what is told.
-    const int status = cli::Run(args, {out, err, -1}, {folder_.File("belvanto.ini"), {folder_.File("sys"), folder_.File("dev")}});
+    const int status = cli::Run(args, {out, err, -1},  // no settings, no ports: not the machine's
+                                {folder_.File("belvanto.ini"), {folder_.File("sys"), folder_.File("dev")}});
     return {status, out.str(), err.str(), reported.Messages()};
   }
 
