@@ -20,7 +20,8 @@ class PortChoices {
   // (`commandLineMaps`), COM1 stands for the one USB adapter present while /dev/ttyS0
   // has no UART. Returns what the user is told once: that choice and each saved
   // choice left out with its reason, "" when there is nothing to tell. A settings file
-  // that cannot be read or makes no sense never stops the program.
+  // that cannot be read or makes no sense never stops the program. Without a settings
+  // file ("") nothing is restored or chosen.
   std::string Restore(bool commandLineMaps);
 
   // COMn's device from now on, saved at once (atomically); "" clears the choice, and
