@@ -1,5 +1,6 @@
 #include "apps/cli/cli.h"
 
+#include <algorithm>
 #include <optional>
 #include <ostream>
 
@@ -7,6 +8,7 @@
 #include "apps/cli/cli_interrupt_catch.h"
 #include "apps/cli/cli_interruption.h"
 #include "apps/cli/cli_ports.h"
+#include "apps/common/port_choices.h"
 #include "card/command_core.h"
 #include "serial/comport.h"
 #include "serial/driver/directory.h"
@@ -38,6 +40,10 @@ std::size_t TakeOption(const std::vector<std::string>& args, std::size_t index,
   }
   if (arg == "--quiet" || arg == "-q") {
     invocation.quiet = true;
+    return 1;
+  }
+  if (arg == "--all") {
+    invocation.allPorts = true;
     return 1;
   }
   if (const OptionValue port = TakeOptionValue(args, index, "--port"); port.taken > 0) {
@@ -158,12 +164,34 @@ int Dump(const Invocation& invocation, const Streams& streams) {
   return CardSession(invocation, streams, driver::PortDirectory::Instance()).Dump();
 }
 
+// One line a port, its by-id name below it, in the column of the descriptions.
+int ListPorts(const Invocation& invocation, const Streams& streams) {
+  const std::vector<SerialPort> ports =
+      FindSerialPorts(invocation.places.folders, invocation.allPorts);
+  std::size_t width = 0;
+  for (const SerialPort& port : ports) width = std::max(width, port.device.size());
+  const std::string indent(width + 2, ' ');
+  for (const SerialPort& port : ports) {
+    streams.out << port.device << indent.substr(port.device.size()) << DescriptionOf(port) << '\n';
+    if (!port.stableName.empty()) streams.out << indent << port.stableName << '\n';
+  }
+  if (ports.empty()) streams.out << "Aucun port série\n";
+  return kSuccess;
+}
+
+// The port choices are told on standard error, beside the ATR line.
+void ApplyOptions(const Invocation& invocation, const Streams& streams) {
+  PortChoices choices(invocation.places, driver::PortDirectory::Instance());
+  const std::string notice = ApplyCommonOptions(invocation.common, choices);
+  if (!invocation.quiet && !notice.empty()) streams.err << notice << '\n';
+}
+
 // Once interrupted, the failure that the cancelling caused is not the one to report.
 template <int (CardSession::*command)()>
 int OnCard(const Invocation& invocation, const Streams& streams) {
   Interruption interruption(driver::PortDirectory::Instance());
   try {
-    ApplyCommonOptions(invocation.common);
+    ApplyOptions(invocation, streams);
     CardSession card(invocation, streams, interruption);
     return (card.*command)();
   } catch (...) {
@@ -186,6 +214,7 @@ constexpr CommandEntry kCommands[] = {
     {"verify", Command::Verify, true, &OnCard<&CardSession::Verify>},
     {"erase", Command::Erase, false, &OnCard<&CardSession::Erase>},
     {"dump", Command::Dump, true, &Dump},
+    {"ports", Command::Ports, false, &ListPorts},
 };
 
 constexpr bool InCommandOrder() {
@@ -204,6 +233,8 @@ void TakeCommand(const std::vector<std::string>& operands, Invocation& invocatio
     if (operands.size() < expected) throw UsageError(name + " needs a FILE");
     if (operands.size() > expected)
       throw UsageError("unexpected argument \"" + operands[expected] + "\"");
+    if (invocation.allPorts && entry.command != Command::Ports)
+      throw UsageError("--all goes with ports only");
     invocation.command = entry.command;
     if (entry.takesFile) invocation.file = operands[1];
     return;
@@ -246,7 +277,8 @@ std::string UsageText() {
          "                 are cut)\n"
          "  verify FILE    read the card and compare it with FILE\n"
          "  erase          write FF everywhere, then read back and compare\n"
-         "  dump FILE      print the hex listing of FILE (no card involved)\n";
+         "  dump FILE      print the hex listing of FILE (no card involved)\n"
+         "  ports          list the machine's serial ports (none is opened)\n";
 }
 
 std::string HelpText() {
@@ -258,7 +290,8 @@ std::string HelpText() {
          "  --size 24C16|24C32|24C64\n"
          "                       the card's EEPROM: 2048, 4096 or 8192 bytes (default 24C64)\n" +
          CommonOptionsHelp() +
-         "  -q, --quiet          no progress bar and no ATR line\n"
+         "  --all                ports: also the legacy ttyS ports with no UART behind them\n"
+         "  -q, --quiet          no progress bar, no ATR line, no word on the port choices\n"
          "  -h, --help           show this help\n"
          "\nThe status of a command that ran to its end goes to standard output; the ATR\n"
          "line, the progress bar (on a terminal only) and errors go to standard error.\n"
@@ -270,10 +303,11 @@ std::string HelpText() {
          "  130 interrupted by " + interrupt_catch::kStopRequests + " during a card command\n";
 }
 
-int Run(const std::vector<std::string>& args, const Streams& streams) {
+int Run(const std::vector<std::string>& args, const Streams& streams, const PortPlaces& places) {
   Invocation invocation;
   try {
     invocation = ParseArguments(args);
+    invocation.places = places;
   } catch (const std::invalid_argument& e) {
     streams.err << "belvanto-cli: " << e.what() << "\n\n" << UsageText();
     return kUsage;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "card/card_port.h"
+#include "apps/common/port_discovery.h"
 #include "apps/common/program_options.h"
 
 // belvanto-cli: the card programmer for scripts and terminals. It runs the window's
@@ -20,16 +21,18 @@ enum ExitStatus {
   kInterrupted = 130,  // a request to stop (Ctrl+C) during a card command
 };
 
-enum class Command { Atr, Read, Write, Verify, Erase, Dump };
+enum class Command { Atr, Read, Write, Verify, Erase, Dump, Ports };
 
 struct Invocation {
   bool help = false;
   std::string port = "COM1";  // a plain COMn, or on Linux a device path (it holds a '/')
   EepromSize size = kDefaultEepromSize;
   bool quiet = false;
+  bool allPorts = false;  // ports --all
   CommonOptions common;
   Command command = Command::Atr;
   std::string file;  // for read, write, verify and dump
+  PortPlaces places;  // where the port choices are kept and the ports are found
 };
 
 // A command line that cannot be run; its message says why.
@@ -55,6 +58,7 @@ struct Streams {
 };
 
 // Runs one command line and returns the exit status.
-int Run(const std::vector<std::string>& args, const Streams& streams);
+int Run(const std::vector<std::string>& args, const Streams& streams,
+        const PortPlaces& places = PortPlaces());
 
 }  // namespace cli

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "apps/common/port_choices.h"
 #include "apps/common/port_mapping.h"
 #include "common/ascii_text.h"
 #include "serial/comport.h"
@@ -69,8 +70,10 @@ std::string CommonOptionsHelp() {
          "  --sim-speed FACTOR   run simulated time FACTOR times faster (default 1, real time)\n";
 }
 
-void ApplyCommonOptions(const CommonOptions& options) {
+std::string ApplyCommonOptions(const CommonOptions& options, PortChoices& choices) {
+  const std::string notice = options.simulate ? "" : choices.Restore(!options.maps.empty());
   auto& directory = driver::PortDirectory::Instance();
   for (const auto& mapping : options.maps) directory.MapPort(mapping.port, mapping.path);
   if (options.simulate) driver::sim::AttachBuiltInScenarios(options.simulateImage, options.simSpeed);
+  return notice;
 }

@@ -43,6 +43,11 @@ int TakeCommonOption(const std::vector<std::string>& args, std::size_t index,
 // The lines of --help that describe the common options.
 std::string CommonOptionsHelp();
 
-// Puts the options into effect for this process: port mappings, simulated readers.
-// Raises std::runtime_error when the simulation cannot be set up (a bad image file).
-void ApplyCommonOptions(const CommonOptions& options);
+class PortChoices;
+
+// Puts the options into effect for this process: the saved port choices (left alone by
+// the simulated readers, which stand for the ports), the command line's mappings over
+// them, simulated readers. Returns what the user is told once of the port choices ("" for
+// nothing; PortChoices::Restore). Raises std::runtime_error when the simulation cannot
+// be set up (a bad image file).
+std::string ApplyCommonOptions(const CommonOptions& options, PortChoices& choices);

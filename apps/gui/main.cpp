@@ -5,8 +5,10 @@
 #include <string>
 
 #include "apps/gui/main_window.h"
+#include "apps/common/port_choices.h"
 #include "apps/common/window_options.h"
 #include "common/version.h"
+#include "serial/driver/directory.h"
 #include "ui/qt/application.h"
 #include "ui/qt/dialogs.h"
 
@@ -27,8 +29,12 @@ int main(int argc, char** argv) {
   // Qt takes its own options (-platform, -style, -reverse, ...) out of argv first.
   QApplication qtApplication(argc, argv);
   QGuiApplication::setDesktopFileName(BELVANTO_APP_ID);
+  CommonOptions options;
+  PortChoices choices(PortPlaces(), driver::PortDirectory::Instance());
+  std::string notice;
   try {
-    ApplyCommonOptions(ParseWindowOptions({argv + 1, argv + argc}));
+    options = ParseWindowOptions({argv + 1, argv + argc});
+    notice = ApplyCommonOptions(options, choices);
   } catch (const std::invalid_argument& e) {
     std::fprintf(stderr, "belvanto: %s\nTry 'belvanto --help' for the options.\n", e.what());
     return 2;
@@ -40,6 +46,8 @@ int main(int argc, char** argv) {
   ui::qt::QtDialogs dialogs;
   ui::qt::Application application(dialogs);
   TForm1 form(dialogs);
+  // The simulated readers stand for the ports: there is no device to choose.
+  if (!options.simulate) form.UsePortChoices(choices, notice);
   form.show();
   return application.Run();
 }

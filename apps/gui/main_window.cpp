@@ -146,6 +146,58 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 void TForm1::UpdateView() { core_.UpdateView(); }
 
+void TForm1::UsePortChoices(PortChoices& choices, const std::string& notice) {
+  portChoices_ = &choices;
+  RadioGroup1->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(RadioGroup1, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& at) { ui::RunGuarded([this, at] { ShowPortMenu(at); }); });
+  UpdatePortTips();
+  if (!notice.empty()) ShowStatus(notice);
+}
+
+// For the item under the pointer (the chosen one when the pointer is on the frame): the
+// ports found, each under its stable name where it has one, and "Aucun" for none.
+void TForm1::ShowPortMenu(const QPoint& at) {
+  const QList<QAbstractButton*> items = RadioGroup1->Items();
+  const qsizetype under = items.indexOf(qobject_cast<QAbstractButton*>(RadioGroup1->childAt(at)));
+  const qsizetype item = under >= 0 ? under : std::max(RadioGroup1->ItemIndex(), 0);
+  const std::string port = items[item]->text().toStdString();
+  const std::string current = portChoices_->PathOf(port);
+  auto* menu = new QMenu(this);
+  menu->setObjectName("PortMenu");
+  menu->setAttribute(Qt::WA_DeleteOnClose);
+  menu->addSection(QString::fromStdString(port));
+  for (const SerialPort& found : portChoices_->Ports()) {
+    const std::string path = found.stableName.empty() ? found.device : found.stableName;
+    AddPortAction(*menu, port, QString::fromStdString(found.device + "  " + DescriptionOf(found)),
+                  path, current == path || current == found.device);
+  }
+  menu->addSeparator();
+  AddPortAction(*menu, port, "Aucun", "", false);
+  UpdatePortTips();
+  menu->popup(RadioGroup1->mapToGlobal(at));
+}
+
+void TForm1::AddPortAction(QMenu& menu, const std::string& port, const QString& text,
+                           const std::string& path, bool chosen) {
+  QAction* action = menu.addAction(text);
+  action->setCheckable(chosen);
+  action->setChecked(chosen);
+  connect(action, &QAction::triggered, this, [this, port, path] {
+    ui::RunGuarded([&] {
+      portChoices_->Choose(port, path);
+      UpdatePortTips();
+    });
+  });
+}
+
+void TForm1::UpdatePortTips() {
+  const std::vector<SerialPort> found = portChoices_->AllPorts();
+  for (QAbstractButton* item : RadioGroup1->Items())
+    item->setToolTip(
+        QString::fromStdString(portChoices_->WhatStandsFor(item->text().toStdString(), found)));
+}
+
 void TForm1::SetItemIndexNoClick(ui::qt::RadioGroup& group, int index) {
   ui::SetItemIndexNoClick(group, index);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QLabel>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
@@ -8,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "apps/common/port_choices.h"
 #include "ui/qt/qt_toolkit.h"
 #include "card/command_core.h"
 #include "serial/comport.h"
@@ -42,6 +44,11 @@ class TForm1 : public QWidget, private CommandView {
   TComPort ComPort1;
 
   void UpdateView();
+  // Lets the user choose the device of each "Port COM" item from the group's context
+  // menu, and tells in each item's tooltip which device it stands for; `notice` (what
+  // restoring the choices had to say) goes to the status line. `choices` must outlive
+  // the window.
+  void UsePortChoices(PortChoices& choices, const std::string& notice);
   // Chooses `index` of `group` without running its OnClick.
   void SetItemIndexNoClick(ui::qt::RadioGroup& group, int index);
 
@@ -67,6 +74,10 @@ class TForm1 : public QWidget, private CommandView {
   QPushButton* AddButton(const char* name, const char* caption, int top, bool enabled,
                          Handler handler);
   QWidget* ControlOf(Control control) const;
+  void ShowPortMenu(const QPoint& at);
+  void AddPortAction(QMenu& menu, const std::string& port, const QString& text,
+                     const std::string& path, bool chosen);
+  void UpdatePortTips();
 
   // The status line shows the message after a margin of one blank.
   void ShowListing(const std::string& listing) override;
@@ -75,6 +86,7 @@ class TForm1 : public QWidget, private CommandView {
   void EnableControl(Control control, bool enabled) override;
   void SelectSize(int index) override;
 
+  PortChoices* portChoices_ = nullptr;
   QtToolkit toolkit_;
   CommandCore core_;
 };

@@ -8,6 +8,8 @@ namespace driver {
 
 void PortMap::Map(const std::string& portName, const std::string& path) { paths_[portName] = path; }
 
+void PortMap::Unmap(const std::string& portName) { paths_.erase(portName); }
+
 void PortMap::Clear() { paths_.clear(); }
 
 std::string PortMap::PathOf(const std::string& portName) const {
@@ -42,6 +44,11 @@ void PortDirectory::DetachAll() {
 void PortDirectory::MapPort(const std::string& portName, const std::string& path) {
   std::lock_guard lock(mutex_);
   map_.Map(portName, path);
+}
+
+void PortDirectory::UnmapPort(const std::string& portName) {
+  std::lock_guard lock(mutex_);
+  map_.Unmap(portName);
 }
 
 std::string PortDirectory::PathOf(const std::string& portName) const {

@@ -14,6 +14,7 @@ namespace driver {
 class PortMap {
  public:
   void Map(const std::string& portName, const std::string& path);
+  void Unmap(const std::string& portName);  // back to the system's device
   std::string PathOf(const std::string& portName) const;  // "" for a name not of the form COMn
   void Clear();
 
@@ -32,6 +33,7 @@ class PortDirectory : public DeviceFactory {
   void Detach(const std::string& portName);
   void DetachAll();
   void MapPort(const std::string& portName, const std::string& path);
+  void UnmapPort(const std::string& portName);
   std::string PathOf(const std::string& portName) const;
 
   int Open(const std::string& portName, std::shared_ptr<Device>& device) override;

@@ -68,7 +68,7 @@ class CliFaults : public ::testing::Test {
     std::ostringstream out;
     std::ostringstream err;
     const test_support::ReportedMessages reported;
-    const int status = cli::Run(args, {out, err, -1});
+    const int status = cli::Run(args, {out, err, -1}, {"", {}});  // no settings: no port choices
     return {status, out.str(), err.str(), reported.Messages()};
   }
 

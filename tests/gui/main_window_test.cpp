@@ -3,11 +3,15 @@
 #include <QApplication>
 #include <QFontInfo>
 #include <QGroupBox>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QTimer>
 #include <gtest/gtest.h>
 
 #include "gui/window_fixture.h"
+#include "serial/driver/directory.h"
+#include "support/fake_system.h"
 
 namespace {
 
@@ -203,6 +207,35 @@ TEST_F(MainWindowTest, WhileAFileCommandRunsNoOtherStarts) {
   EXPECT_TRUE(form.rdEEpromSize->Items()[2]->isChecked());
   EXPECT_EQ(dialogs.shown().size(), 1u);
   EXPECT_TRUE(form.close());  // between commands the window closes
+}
+
+// One FTDI adapter, no UART: COM1 stands for it; a menu choice is saved and mapped at once.
+TEST_F(MainWindowTest, PortMenuChoiceIsSavedAndApplied) {
+  FakeSystem system;  // no ttyS0
+  system.UsbPort({"ttyUSB0", "ftdi_sio", "0403", "6001", "FTDI", "FT232R", "A5", "usb-A5"});
+  const std::string dev = system.Dev(), byId = dev + "/serial/by-id/usb-A5";
+  const std::string settings = folder.File("config/belvanto/belvanto.ini");
+  driver::PortDirectory directory;
+  PortChoices choices({settings, system.Folders()}, directory);
+  form.UsePortChoices(choices, choices.Restore(false));
+  form.show();  // lays the items out, so that a click lands on one
+  EXPECT_EQ(Status(), " COM1 = " + dev + "/ttyUSB0 (FTDI FT232R)");
+  const std::string ftdi = dev + "/ttyUSB0 (USB 0403:6001 FTDI FT232R, ftdi_sio, n° A5)";
+  EXPECT_EQ(form.RadioGroup1->Items()[0]->toolTip().toStdString(), "COM1 : " + ftdi);
+  QAbstractButton* com2 = form.RadioGroup1->Items()[1];
+  const struct { QString item; std::string path, tip; } steps[] = {
+      {QString::fromStdString(dev), byId, byId + " = " + ftdi}, {"Aucun", "", "/dev/ttyS1 (introuvable)"}};
+  for (const auto& step : steps) {
+    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(2, 2), com2->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(com2, &click);
+    std::unique_ptr<QMenu> menu(form.findChild<QMenu*>("PortMenu"));
+    ASSERT_TRUE(menu);
+    for (QAction* action : menu->actions())
+      if (action->text().startsWith(step.item)) action->trigger();
+    EXPECT_EQ(directory.PathOf("COM2"), step.path.empty() ? "/dev/ttyS1" : step.path);
+    EXPECT_EQ(ReadWholeFile(settings), "[Ports]\r\nCOM2=" + step.path + "\r\n");
+    EXPECT_EQ(com2->toolTip().toStdString(), "COM2 : " + step.tip);
+  }
 }
 
 }  // namespace

@@ -4,8 +4,10 @@
 #include <stdexcept>
 #include <string>
 
+#include "apps/common/port_choices.h"
 #include "apps/common/window_options.h"
 #include "common/windows_text.h"
+#include "serial/driver/directory.h"
 #include "ui/win32/application.h"
 #include "ui/win32/dialogs.h"
 #include "ui/win32/text.h"
@@ -39,8 +41,10 @@ int wmain(int argc, wchar_t** argv) {
     Tell(WindowProgramHelp(""), STD_OUTPUT_HANDLE, MB_ICONINFORMATION);
     return 0;
   }
+  // Windows names its ports COMn itself: there are no choices to restore.
+  PortChoices choices(PortPlaces(), driver::PortDirectory::Instance());
   try {
-    ApplyCommonOptions(ParseWindowOptions(converted.args));
+    ApplyCommonOptions(ParseWindowOptions(converted.args), choices);
   } catch (const std::invalid_argument& e) {
     TellError(std::string("belvanto: ") + e.what() + "\nTry 'belvanto --help' for the options.\n");
     return 2;
