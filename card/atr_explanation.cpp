@@ -30,6 +30,11 @@ constexpr int kBaudDivisors[16] = {0, 1, 2, 4, 8, 16, 32, 64, 12, 20, 0, 0, 0, 0
 
 std::string Hex(std::uint8_t b) { return BytesToHex(std::string(1, static_cast<char>(b))); }
 
+// "1 octet historique", "7 octets historiques"
+std::string Counted(std::size_t count, const char* one, const char* many) {
+  return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
 std::string Printable(const std::string& bytes) {
   std::string text;
   for (const char c : bytes) text += c >= 0x20 && c < 0x7F ? c : '.';
@@ -109,10 +114,11 @@ class AtrWalk {
     const std::uint8_t t0 = Byte(1);
     const int historical = t0 & 0xF;
     Line("T0 ", t0, (t0 >> 4 ? Announced(t0 >> 4, 1) + " présents, " : std::string()) +
-                        std::to_string(historical) + " octets historiques");
+                        Counted(static_cast<std::size_t>(historical), "octet historique",
+                                "octets historiques"));
     if (!InterfaceBytes(t0 >> 4) || !Historical(historical) || !CheckByte()) return text_;
     if (next_ < atr_.size())
-      text_ += std::to_string(atr_.size() - next_) + " octets en trop après l'ATR : " +
+      text_ += Counted(atr_.size() - next_, "octet", "octets") + " en trop après l'ATR : " +
                BytesToHex(atr_.substr(next_)) + "\n";
     return text_;
   }
@@ -169,7 +175,7 @@ class AtrWalk {
   bool Historical(int count) {
     const std::size_t left = atr_.size() - next_;
     if (left < static_cast<std::size_t>(count)) {
-      text_ += "ATR tronqué : " + std::to_string(left) + " octets historiques sur " +
+      text_ += "ATR tronqué : " + Counted(left, "octet historique", "octets historiques") + " sur " +
                std::to_string(count) + "\n";
       return false;
     }
