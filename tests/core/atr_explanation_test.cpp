@@ -26,13 +26,11 @@ TEST(AtrExplanation, PublicAndBrokenAtrsGiveTheirKeyLines) {
     std::vector<std::string> lines;
   } cases[] = {
       {"3B F8 13 00 00 81 31 FE 45 4A 43 4F 50 76 32 34 31 B7",  // JCOP, T=1
-       {"TS  = 3B : convention directe\n",
-        "T0  = F8 : TA1 TB1 TC1 TD1 présents, 8 octets historiques\n",
+       {"TS  = 3B : convention directe\nT0  = F8 : TA1 TB1 TC1 TD1 présents, 8 octets historiques\n",
         "TA1 = 13 : Fi = 372 (horloge max. 5 MHz), Di = 4 : 93 cycles d'horloge par bit\n",
         "TB1 = 00 : pas de tension de programmation (VPP)\n",
-        "TD1 = 81 : protocole T=1, suivent TD2\n", "TD2 = 31 : protocole T=1, suivent TA3 TB3\n",
-        "TA3 = FE : taille de bloc de la carte IFSC = 254 octets\n",
-        "TB3 = 45 : attente T=1 : BWI = 4, CWI = 5\n",
+        "TD1 = 81 : protocole T=1, suivent TD2\nTD2 = 31 : protocole T=1, suivent TA3 TB3\n"
+        "TA3 = FE : taille de bloc de la carte IFSC = 254 octets\nTB3 = 45 : attente T=1 : BWI = 4, CWI = 5\n",
         "Historiques : 4A 43 4F 50 76 32 34 31 \"JCOPv241\"\n", "TCK = B7 : correct\n"}},
       {"3B 3F 94 00 80 69 AF 03 07 01 36 00 00 0A 0E 83 3E 9F 16",  // GSM SIM, T=0
        {"TA1 = 94 : Fi = 512 (horloge max. 5 MHz), Di = 8 : 64 cycles d'horloge par bit\n",

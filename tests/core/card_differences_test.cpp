@@ -10,11 +10,8 @@ TBuffer BufferOf(const std::string& bytes) {
   return buffer;
 }
 
-// A 64-byte card and what it should hold, differing at `offsets`.
-struct Pair {
-  TBuffer expected;
-  TBuffer card;
-};
+// A card of `size` bytes and what it should hold, differing at `offsets`.
+struct Pair { TBuffer expected, card; };
 Pair DifferingAt(std::initializer_list<int> offsets, int size = 64) {
   std::string card(static_cast<std::size_t>(size), '\0');
   for (int i = 0; i < size; ++i) card[static_cast<std::size_t>(i)] = static_cast<char>(i);
@@ -52,15 +49,14 @@ TEST(CardDifferences, SideBySideShowsOnlyDifferingLinesAndMarksEachByte) {
 
 TEST(CardDifferences, ChangedPagesAreThoseWithAnyDifferingByteTheLastOneShorter) {
   const Pair pair = DifferingAt({7, 8, 40, 41});
-  const auto pagesAt = [](const std::vector<Page>& pages) {
-    std::vector<std::pair<int, int>> out;
-    for (const Page& page : pages) out.emplace_back(page.address, page.length);
+  const auto text = [](const std::vector<Page>& pages) {
+    std::string out;
+    for (const Page& page : pages) out += std::to_string(page.address) + "+" + std::to_string(page.length) + " ";
     return out;
   };
-  using Pages = std::vector<std::pair<int, int>>;
-  EXPECT_EQ(pagesAt(ChangedPages(pair.expected, pair.card, 8)), (Pages{{0, 8}, {8, 8}, {40, 8}}));
-  EXPECT_EQ(pagesAt(ChangedPages(pair.expected, pair.card, 16)), (Pages{{0, 16}, {32, 16}}));
-  EXPECT_EQ(pagesAt(PagesOf(20, 16)), (Pages{{0, 16}, {16, 4}}));
+  EXPECT_EQ(text(ChangedPages(pair.expected, pair.card, 8)), "0+8 8+8 40+8 ");
+  EXPECT_EQ(text(ChangedPages(pair.expected, pair.card, 16)), "0+16 32+16 ");
+  EXPECT_EQ(text(PagesOf(20, 16)), "0+16 16+4 ");
   EXPECT_THROW(PagesOf(20, 0), std::invalid_argument);
 }
 

@@ -1,4 +1,5 @@
 // The card programmer's commands as the command core runs them, seen by a recording view.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <map>
@@ -215,6 +216,15 @@ TEST_F(CommandCoreTest, WriteChangedWritesOnlyThePagesThatDiffer) {
   const auto lines = TraceLines(card);
   EXPECT_EQ(CountLines(lines, "RTS on"), 3);
   EXPECT_EQ(Headers(lines, kWriteHeader), std::vector<std::string>{"host FF FB 7F FB F7"});  // 00 20 01 20 10
+}
+
+// Two backups in the same second: the second never replaces the first.
+TEST(BackupFileName, NamesTheSizeAndTimeAndTakesNoExistingName) {
+  const TempFolder folder;
+  const std::string first = BackupFileName(folder.Path() + "/", "24C64", 0);
+  EXPECT_THAT(first, ::testing::MatchesRegex(".*[^/]/carte-24C64-[0-9]{8}-[0-9]{6}\\.bin"));
+  WriteWholeFile(first, "");
+  EXPECT_EQ(BackupFileName(folder.Path(), "24C64", 0), first.substr(0, first.size() - 4) + "-2.bin");
 }
 
 TEST_F(CommandCoreTest, EraseWritesFFOverTheWholeCardAndReadsItBack) {
