@@ -231,15 +231,17 @@ void TCardLink::WritePage(const TBuffer& buffer, int address, int length) {
 void TCardLink::WriteCard(const std::string& title, const TBuffer& buffer) {
   // An empty buffer would send a page of length 0.
   if (buffer.Size() == 0) throw std::runtime_error("Buffer vide : rien à écrire");
+  // The page size read once: the owner may change it while messages are processed.
+  WritePages(title, buffer, PagesOf(buffer.Size(), PageSize));
+}
+
+void TCardLink::WritePages(const std::string& title, const TBuffer& buffer,
+                           const std::vector<Page>& pages) {
   WithProgress(title, [&](ui::ProgressView& progress) {
-    const int page = PageSize;
-    if (page <= 0) throw std::invalid_argument("PageSize must be positive");
-    const int last = (buffer.Size() - 1) / page;
-    progress.SetMax(last);
-    for (int i = 0; i <= last; ++i) {
-      // The page size read once: the owner may change it while messages are processed.
-      WritePage(buffer, page * i, i < last ? page : buffer.Size() - page * last);
-      progress.SetPosition(i);
+    progress.SetMax(static_cast<int>(pages.size()) - 1);
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+      WritePage(buffer, pages[i].address, pages[i].length);
+      progress.SetPosition(static_cast<int>(i));
     }
   });
 }

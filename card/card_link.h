@@ -2,8 +2,10 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "card/buffer.h"
+#include "card/card_differences.h"
 #include "ui/toolkit.h"
 
 class TComPort;
@@ -49,6 +51,8 @@ class TCardLink {
   void ReadCard(const std::string& title, TBuffer& buffer);
   // Writes buffer.Size() bytes to the card from address 0.
   void WriteCard(const std::string& title, const TBuffer& buffer);
+  // Writes only `pages` of `buffer`, each to the card at its own address, in one opening.
+  void WritePages(const std::string& title, const TBuffer& buffer, const std::vector<Page>& pages);
 
  private:
   void FlushInput();

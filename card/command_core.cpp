@@ -1,8 +1,11 @@
 #include "card/command_core.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <stdexcept>
 
 #include "card/card_port.h"
+#include "common/file_io.h"
 #include "ui/listing_text.h"
 
 namespace {
@@ -32,7 +35,44 @@ std::string HexAddress(int address) {
   return text;
 }
 
+// "1 page écrite sur 512", "3 pages écrites sur 512"
+std::string PagesWritten(std::size_t written, std::size_t total) {
+  return std::to_string(written) + (written > 1 ? " pages écrites sur " : " page écrite sur ") +
+         std::to_string(total);
+}
+
+// "20261209-031500"
+std::string TimeStamp(std::time_t now) {
+  char text[32];
+  const std::tm* local = std::localtime(&now);
+  if (local == nullptr || std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", local) == 0)
+    return std::to_string(now);
+  return text;
+}
+
+bool FileExists(const std::string& name) {
+  std::error_code error;
+  return std::filesystem::exists(PathFromUtf8(name), error);
+}
+
+// Asked before the card is read: a backup with nowhere to go must not cost a read.
+void RequireFolder(const std::string& folder) {
+  std::error_code error;
+  if (!std::filesystem::is_directory(PathFromUtf8(folder), error))
+    throw std::runtime_error("Dossier de sauvegarde introuvable : " + folder);
+}
+
 }  // namespace
+
+std::string BackupFileName(const std::string& folder, const std::string& sizeName,
+                           std::time_t now) {
+  const bool separated = !folder.empty() && (folder.back() == '/' || folder.back() == '\\');
+  const std::string stem =
+      folder + (separated ? "" : "/") + "carte-" + sizeName + "-" + TimeStamp(now);
+  std::string name = stem + ".bin";
+  for (int copy = 2; FileExists(name); ++copy) name = stem + "-" + std::to_string(copy) + ".bin";
+  return name;
+}
 
 // Takes the controls away while a card command runs, also from the UpdateView of a
 // read, and gives them back as UpdateView leaves them, however the command ends.
@@ -141,8 +181,7 @@ bool CommandCore::Verify() {
   return Guarded([this] {
     const CardCommand command(*this);
     FCardLink.ReadCard("Vérification", FVerifyBuffer);
-    ReportComparison("Vérification OK", "Echec vérification à l'adresse 0x",
-                     CompareBuffers(FWorkBuffer, FVerifyBuffer));
+    ReportComparison("Vérification OK", "Echec vérification à l'adresse 0x", FWorkBuffer);
   });
 }
 
@@ -154,14 +193,51 @@ bool CommandCore::Erase() {
     FScratchBuffer.Append(std::string(static_cast<std::size_t>(FScratchBuffer.Capacity()), '\xFF'));
     FCardLink.WriteCard("Effacement", FScratchBuffer);
     FCardLink.ReadCard("Vérification", FVerifyBuffer);
-    ReportComparison("Effacement OK", "Echec effacement à l'adresse 0x",
-                     CompareBuffers(FScratchBuffer, FVerifyBuffer));
+    ReportComparison("Effacement OK", "Echec effacement à l'adresse 0x", FScratchBuffer);
   });
 }
 
-void CommandCore::ReportComparison(const char* success, const char* failure, int difference) {
-  difference_ = difference;
-  SetStatus(difference == -1 ? success : failure + HexAddress(difference));
+// Three openings: the card is read, the changed pages written, the card read back.
+bool CommandCore::WriteChanged() {
+  return Guarded([this] {
+    RequireData();
+    const CardCommand command(*this);
+    const int pageSize = FCardLink.PageSize;
+    FCardLink.ReadCard("Lecture", FVerifyBuffer);
+    const std::vector<Page> pages = ChangedPages(FWorkBuffer, FVerifyBuffer, pageSize);
+    if (!pages.empty()) FCardLink.WritePages("Ecriture", FWorkBuffer, pages);
+    FCardLink.ReadCard("Vérification", FVerifyBuffer);
+    const std::size_t total = PagesOf(FWorkBuffer.Size(), pageSize).size();
+    ReportComparison("Ecriture OK (" + PagesWritten(pages.size(), total) + ")",
+                     "Echec vérification à l'adresse 0x", FWorkBuffer);
+  });
+}
+
+bool CommandCore::Backup(const std::string& folder, std::time_t now) {
+  return Guarded([this, &folder, now] {
+    RequireFolder(folder);
+    const CardCommand command(*this);
+    FCardLink.ReadCard("Sauvegarde", FVerifyBuffer);
+    const std::string name = BackupFileName(folder, EepromSizeOf(FSizeIndex).name, now);
+    FVerifyBuffer.SaveToFile(name);
+    SetStatus(WithByteCount("Sauvegarde OK : " + name, FVerifyBuffer.Size()));
+  });
+}
+
+void CommandCore::RequireData() const {
+  if (FWorkBuffer.Size() == 0) throw std::runtime_error("Buffer vide : rien à écrire");
+}
+
+void CommandCore::ReportComparison(const std::string& success, const char* failure,
+                                   const TBuffer& expected) {
+  compared_ = &expected;
+  difference_ = CompareBuffers(expected, FVerifyBuffer);
+  differences_ = DifferingRanges(expected, FVerifyBuffer);
+  SetStatus(difference_ == -1 ? success : failure + HexAddress(difference_));
+}
+
+std::string CommandCore::DifferingLines() const {
+  return SideBySide(*compared_, FVerifyBuffer, compared_ == &FWorkBuffer ? "fichier" : "attendu");
 }
 
 bool CommandCore::ChooseSize(int index) {

@@ -1,14 +1,23 @@
 #pragma once
 
+#include <ctime>
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "card/card_differences.h"
 #include "card/card_link.h"
 #include "card/buffer.h"
 #include "ui/dialogs.h"
 #include "ui/toolkit.h"
 
 class TComPort;
+
+// "carte-24C64-20261209-031500.bin" in `folder`: the size and the local time `now`,
+// with "-2", "-3"... before the extension while the name is taken, so that an earlier
+// backup is never replaced.
+std::string BackupFileName(const std::string& folder, const std::string& sizeName,
+                           std::time_t now);
 
 // The controls a front end offers for the card programmer's commands.
 enum class Control { Load, Save, Clear, Erase, Write, Verify, Read, SizeChoice, PortChoice };
@@ -44,6 +53,12 @@ class CommandCore {
   bool Write();
   bool Verify();
   bool Erase();
+  // Reads the card, writes only the pages of the working data that differ on it, and
+  // verifies; the status tells how many pages were written.
+  bool WriteChanged();
+  // Reads the whole card into a new file in `folder`, named after the size and `now`
+  // (BackupFileName), written atomically; the status names the file.
+  bool Backup(const std::string& folder, std::time_t now);
   // Item `index` of the sizes (kEepromSizes; any other index is the largest). With data,
   // asks first; a refused choice is put back to the size in force.
   bool ChooseSize(int index);
@@ -53,6 +68,10 @@ class CommandCore {
   bool Running() const { return commandRunning_; }
   // The first address at which the last verify or erase found the card differing, or -1.
   int Difference() const { return difference_; }
+  // Every range in which the last verify or erase found the card differing.
+  const std::vector<ByteRange>& Differences() const { return differences_; }
+  // Side by side, each 16-byte line of the last comparison that differs (SideBySide).
+  std::string DifferingLines() const;
   const TBuffer& WorkBuffer() const { return FWorkBuffer; }
   // The link's port: by index (PortIndex) or by name (PortName).
   TCardLink& CardLink() { return FCardLink; }
@@ -66,7 +85,9 @@ class CommandCore {
   void SetControlsEnabled(bool enabled);
   void ClearWorkBuffer();
   void ApplySize(int index);
-  void ReportComparison(const char* success, const char* failure, int difference);
+  // Compares the card read back into FVerifyBuffer with `expected` and reports it.
+  void ReportComparison(const std::string& success, const char* failure, const TBuffer& expected);
+  void RequireData() const;
 
   CommandView& view_;
   ui::Dialogs& dialogs_;
@@ -77,6 +98,8 @@ class CommandCore {
   TCardLink FCardLink;
   int FSizeIndex = 2;
   int difference_ = -1;
+  std::vector<ByteRange> differences_;
+  const TBuffer* compared_ = &FWorkBuffer;  // what the last comparison expected
   bool commandRunning_ = false;
   bool controlsTaken_ = false;  // by a card command
 };

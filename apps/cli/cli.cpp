@@ -1,9 +1,11 @@
 #include "apps/cli/cli.h"
 
 #include <algorithm>
+#include <ctime>
 #include <optional>
 #include <ostream>
 
+#include "card/atr_explanation.h"
 #include "card/card_link.h"
 #include "apps/cli/cli_interrupt_catch.h"
 #include "apps/cli/cli_interruption.h"
@@ -30,6 +32,18 @@ EepromSize ParseSize(const std::string& text) {
   throw UsageError("--size expects 24C16, 24C32 or 24C64, not \"" + text + "\"");
 }
 
+// The options that only some commands take.
+struct FlagOption {
+  const char* name;
+  bool Invocation::*member;
+};
+constexpr FlagOption kFlagOptions[] = {
+    {"--explain", &Invocation::explain},
+    {"--diff", &Invocation::diff},
+    {"--changed-only", &Invocation::changedOnly},
+    {"--all", &Invocation::allPorts},
+};
+
 // Takes the option at args[index] into `invocation` and returns how many arguments it took.
 std::size_t TakeOption(const std::vector<std::string>& args, std::size_t index,
                        Invocation& invocation) {
@@ -42,9 +56,15 @@ std::size_t TakeOption(const std::vector<std::string>& args, std::size_t index,
     invocation.quiet = true;
     return 1;
   }
-  if (arg == "--all") {
-    invocation.allPorts = true;
+  for (const FlagOption& flag : kFlagOptions) {
+    if (arg != flag.name) continue;
+    invocation.*flag.member = true;
     return 1;
+  }
+  if (const OptionValue folder = TakeOptionValue(args, index, "--backup"); folder.taken > 0) {
+    if (folder.text.empty()) throw UsageError("--backup needs a folder");
+    invocation.backupFolder = folder.text;
+    return static_cast<std::size_t>(folder.taken);
   }
   if (const OptionValue port = TakeOptionValue(args, index, "--port"); port.taken > 0) {
     invocation.port = ParsePort(port.text);
@@ -82,10 +102,18 @@ class CardSession : private CommandView, private ui::Dialogs {
     core_.ChooseSize(SizeIndexOf(invocation.size));
   }
 
+  // A refused ATR is explained too: it tells what was inserted.
   int Atr() {
-    core_.CardLink().OpenPort();
-    core_.CardLink().ClosePort();
-    return Report(atr_);
+    try {
+      core_.CardLink().OpenPort();
+      core_.CardLink().ClosePort();
+    } catch (...) {
+      ExplainAtrIfAsked();
+      throw;
+    }
+    Report(atr_);
+    ExplainAtrIfAsked();
+    return kSuccess;
   }
 
   // The file is written only once the whole card is read, and then atomically.
@@ -98,6 +126,12 @@ class CardSession : private CommandView, private ui::Dialogs {
 
   int Write() {
     core_.Load();
+    if (core_.WorkBuffer().Size() == 0) throw std::runtime_error("Buffer vide : rien à écrire");
+    BackUpIfAsked();
+    if (invocation_.changedOnly) {
+      core_.WriteChanged();
+      return ReportComparison();
+    }
     core_.Write();
     return Report(status_);
   }
@@ -112,6 +146,7 @@ class CardSession : private CommandView, private ui::Dialogs {
   }
 
   int Erase() {
+    BackUpIfAsked();
     core_.Erase();
     return ReportComparison();
   }
@@ -139,9 +174,24 @@ class CardSession : private CommandView, private ui::Dialogs {
   bool ConfirmWarning(const std::string&) override { return true; }
   void ShowError(const std::string&, const std::string& text) override { err_ << text << '\n'; }
 
+  // The status, then where the card differs, and with --diff how.
   int ReportComparison() {
     Report(status_);
-    return core_.Difference() < 0 ? kSuccess : kDifference;
+    if (core_.Difference() < 0) return kSuccess;
+    out_ << RangesReport(core_.Differences());
+    if (invocation_.diff) out_ << core_.DifferingLines();
+    return kDifference;
+  }
+
+  void ExplainAtrIfAsked() {
+    if (invocation_.explain && !atr_.empty()) out_ << ExplainAtr(HexToBytes(atr_));
+  }
+
+  // A backup that fails stops the command before the card is touched.
+  void BackUpIfAsked() {
+    if (invocation_.backupFolder.empty()) return;
+    core_.Backup(invocation_.backupFolder, std::time(nullptr));
+    Report(status_);
   }
 
   int Report(const std::string& status) {
@@ -224,6 +274,27 @@ constexpr bool InCommandOrder() {
 }
 static_assert(InCommandOrder(), "kCommands is indexed by Command");
 
+// Refuses an option given to a command that does not take it.
+void CheckOptionsFit(const Invocation& invocation) {
+  const Command command = invocation.command;
+  const struct {
+    bool given;
+    const char* option;
+    bool fits;
+    const char* commands;
+  } checks[] = {
+      {invocation.explain, "--explain", command == Command::Atr, "atr"},
+      {invocation.diff, "--diff", command == Command::Verify || command == Command::Erase,
+       "verify and erase"},
+      {!invocation.backupFolder.empty(), "--backup",
+       command == Command::Write || command == Command::Erase, "write and erase"},
+      {invocation.changedOnly, "--changed-only", command == Command::Write, "write"},
+  };
+  for (const auto& check : checks)
+    if (check.given && !check.fits)
+      throw UsageError(std::string(check.option) + " applies to " + check.commands + " only");
+}
+
 void TakeCommand(const std::vector<std::string>& operands, Invocation& invocation) {
   if (operands.empty()) throw UsageError("no command given");
   const std::string& name = operands.front();
@@ -264,7 +335,10 @@ Invocation ParseArguments(const std::vector<std::string>& args) {
       index += TakeOption(args, index, invocation);
     }
   }
-  if (!invocation.help) TakeCommand(operands, invocation);
+  if (!invocation.help) {
+    TakeCommand(operands, invocation);
+    CheckOptionsFit(invocation);
+  }
   return invocation;
 }
 
@@ -272,6 +346,7 @@ std::string UsageText() {
   return "Usage: belvanto-cli [OPTION]... COMMAND [FILE]\n"
          "Commands:\n"
          "  atr            reset the card and print its ATR as hex text\n"
+         "                 (--explain: decoded, also for a card that is refused)\n"
          "  read FILE      read the whole card into FILE\n"
          "  write FILE     write FILE to the card (at most the size's bytes; longer files\n"
          "                 are cut)\n"
@@ -291,13 +366,21 @@ std::string HelpText() {
          "                       the card's EEPROM: 2048, 4096 or 8192 bytes (default 24C64)\n" +
          CommonOptionsHelp() +
          "  --all                ports: also the legacy ttyS ports with no UART behind them\n"
+         "  --explain            atr: decode the ATR (ISO 7816-3) line by line\n"
+         "  --diff               verify, erase: also each differing 16-byte line, card |\n"
+         "                       file side by side, ^^ under each byte that differs\n"
+         "  --backup DIR         write, erase: first read the whole card into\n"
+         "                       DIR/carte-SIZE-YYYYMMDD-HHMMSS.bin; stop if that fails\n"
+         "  --changed-only       write: read the card, write only the pages that differ,\n"
+         "                       then verify\n"
          "  -q, --quiet          no progress bar, no ATR line, no word on the port choices\n"
          "  -h, --help           show this help\n"
          "\nThe status of a command that ran to its end goes to standard output; the ATR\n"
          "line, the progress bar (on a terminal only) and errors go to standard error.\n"
          "\nExit status:\n"
          "  0   success\n"
-         "  1   verify or erase found a difference (its address is printed)\n"
+         "  1   verify, erase or write --changed-only found a difference (its address\n"
+         "      and every differing range are printed)\n"
          "  2   error (port, card, transfer or file)\n"
          "  64  bad command line\n"
          "  130 interrupted by " + interrupt_catch::kStopRequests + " during a card command\n";

@@ -33,6 +33,10 @@ struct Invocation {
   Command command = Command::Atr;
   std::string file;  // for read, write, verify and dump
   PortPlaces places;  // where the port choices are kept and the ports are found
+  bool explain = false;      // atr: decode the ATR
+  bool diff = false;         // verify, erase: each differing line side by side
+  std::string backupFolder;  // write, erase: save the card there first
+  bool changedOnly = false;  // write: only the pages that differ
 };
 
 // A command line that cannot be run; its message says why.

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <random>
 
+#include "card/atr_explanation.h"
+#include "card/card_link.h"
 #include "support/cli_program.h"
 
 namespace fs = std::filesystem;
@@ -93,9 +95,16 @@ TEST_F(CliProgram, VerifyReportsTheFirstDifferentAddressAndExits1) {
 
   const ProgramResult result = Cli({"verify", File("data.bin")});
   EXPECT_EQ(result.status, 1);
-  EXPECT_EQ(result.out, "Echec vérification à l'adresse 0x01F0\n");
+  EXPECT_EQ(result.out, "Echec vérification à l'adresse 0x01F0\n"
+                        "0x01F0-0x01F0 (1 octet)\n0x0300-0x0300 (1 octet)\n");
   EXPECT_EQ(result.err, kAtrLine);
   EXPECT_EQ(ReadWholeFile(Card()), card) << "verify only reads";
+
+  const ProgramResult diff = Cli({"verify", "--diff", File("data.bin")});
+  EXPECT_EQ(diff.status, 1);
+  EXPECT_THAT(diff.out, HasSubstr("(1 octet)\n        carte "));
+  EXPECT_THAT(diff.out, HasSubstr("\n0x01F0  " + BytesToHex(card.substr(0x1F0, 16)) + " | " +
+                                  BytesToHex(file.substr(0x1F0, 16)) + "\n        ^^ "));
 
   // Only the chosen size counts: a longer file is cut, as loading it in the window does.
   std::string longer = card.substr(0, 3000);
@@ -160,6 +169,48 @@ TEST_F(CliProgram, FailedReadLeavesAnExistingFileUntouched) {
   EXPECT_EQ(names, std::vector<std::string>{"keep.bin"});
 }
 
+// The card as it was is saved before the one changed page is written; a backup that
+// cannot be made leaves the card untouched.
+TEST_F(CliProgram, WriteBacksUpTheCardThenWritesOnlyTheChangedPages) {
+  const std::string card = RandomBytes(8192, 7);
+  WriteWholeFile(Card(), card);
+  std::string file = card;
+  file[0x1234] = static_cast<char>(~file[0x1234]);
+  WriteWholeFile(File("data.bin"), file);
+  fs::create_directory(File("saved"));
+
+  const ProgramResult write =
+      Cli({"-q", "write", "--backup", File("saved"), "--changed-only", File("data.bin")});
+  EXPECT_EQ(write.status, 0);
+  EXPECT_THAT(write.out, ::testing::MatchesRegex(
+                             "Sauvegarde OK : .*/saved/carte-24C64-[0-9]{8}-[0-9]{6}\\.bin \\(8192 "
+                             "octets\\)\nEcriture OK \\(1 page écrite sur 512\\)\n"));
+  EXPECT_EQ(ReadWholeFile(Card()), file);
+  const auto backup = fs::directory_iterator(File("saved"))->path().string();
+  EXPECT_EQ(ReadWholeFile(backup), card);
+
+  const std::string missing = File("missing");
+  for (const auto& args : {std::vector<std::string>{"write", "--backup", missing, File("data.bin")},
+                           {"erase", "--backup", missing}}) {
+    SCOPED_TRACE(args[0]);
+    const ProgramResult refused = Cli(args);
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(refused.err, "Dossier de sauvegarde introuvable : " + missing + ".\n") << "no reset";
+    EXPECT_EQ(ReadWholeFile(Card()), file);
+  }
+}
+
+TEST_F(CliProgram, AtrExplainedAlsoForACardThatIsRefused) {
+  ExpectOutcomes({
+      {{"-q", "atr", "--explain"}, 0,
+       "3F 67 2F 00 11 14 00 03 68 90 00\n" +
+           ExplainAtr(HexToBytes("3F 67 2F 00 11 14 00 03 68 90 00")), ""},
+      {{"-q", "--port", "COM3", "atr", "--explain"}, 2,
+       ExplainAtr(HexToBytes("3F 65 25 08 31 04 6C 90 00")),
+       "ATR non reconnu : carte non valide.\n"},
+  });
+}
+
 TEST_F(CliProgram, BadUsagePrintsTheReasonAndTheUsageAndExits64) {
   const struct {
     std::vector<std::string> args;
@@ -177,6 +228,11 @@ TEST_F(CliProgram, BadUsagePrintsTheReasonAndTheUsageAndExits64) {
       {{"atr", "--port"}, "--port needs a value"},
       {{"--sim-speed", "0", "atr"}, "--sim-speed expects a positive number, not \"0\""},
       {{"--verbose", "atr"}, "unknown option \"--verbose\""},
+      {{"--explain", "read", "x.bin"}, "--explain applies to atr only"},
+      {{"--diff", "write", "x.bin"}, "--diff applies to verify and erase only"},
+      {{"--backup", "d", "verify", "x.bin"}, "--backup applies to write and erase only"},
+      {{"--backup=", "erase"}, "--backup needs a folder"},
+      {{"--changed-only", "erase"}, "--changed-only applies to write only"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.args));

@@ -1,4 +1,5 @@
 // The card programmer's commands as the command core runs them, seen by a recording view.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <map>
@@ -203,14 +204,38 @@ TEST_F(CommandCoreTest, VerifyNamesTheFirstDifference) {
   EXPECT_EQ(listing, ListingOf(bytes));
 }
 
+// Three openings: the card read, only the differing page written, the card read back.
+TEST_F(CommandCoreTest, WriteChangedWritesOnlyThePagesThatDiffer) {
+  const Simulation& card = Attach("COM1", Card());
+  std::string bytes = card.Memory().substr(0, 1000);
+  bytes[0x123] = static_cast<char>(~bytes[0x123]);
+  Load(File("in.bin", bytes));
+  Run(&CommandCore::WriteChanged);
+  EXPECT_EQ(status, "Ecriture OK (1 page écrite sur 63)");
+  EXPECT_EQ(card.Memory().substr(0, 1000), bytes);
+  const auto lines = TraceLines(card);
+  EXPECT_EQ(CountLines(lines, "RTS on"), 3);
+  EXPECT_EQ(Headers(lines, kWriteHeader), std::vector<std::string>{"host FF FB 7F FB F7"});  // 00 20 01 20 10
+}
+
+// Two backups in the same second: the second never replaces the first.
+TEST(BackupFileName, NamesTheSizeAndTimeAndTakesNoExistingName) {
+  const TempFolder folder;
+  const std::string first = BackupFileName(folder.Path() + "/", "24C64", 0);
+  EXPECT_THAT(first, ::testing::MatchesRegex(".*[^/]/carte-24C64-[0-9]{8}-[0-9]{6}\\.bin"));
+  WriteWholeFile(first, "");
+  EXPECT_EQ(BackupFileName(folder.Path(), "24C64", 0), first.substr(0, first.size() - 4) + "-2.bin");
+}
+
 TEST_F(CommandCoreTest, EraseWritesFFOverTheWholeCardAndReadsItBack) {
   const struct {
     std::map<std::uint16_t, std::uint8_t> stuck;
     std::string status;
+    std::string ranges;
   } cases[] = {
-      {{}, "Effacement OK"},
-      {{{0, 0x00}}, "Echec effacement à l'adresse 0x0000"},
-      {{{0x7FF, 0x12}}, "Echec effacement à l'adresse 0x07FF"},
+      {{}, "Effacement OK", ""},
+      {{{0, 0x00}}, "Echec effacement à l'adresse 0x0000", "0x0000-0x0000 (1 octet)\n"},
+      {{{0x7FF, 0x12}}, "Echec effacement à l'adresse 0x07FF", "0x07FF-0x07FF (1 octet)\n"},
   };
   ChooseSize(0);
   const std::string bytes = Noise(100);
@@ -221,6 +246,7 @@ TEST_F(CommandCoreTest, EraseWritesFFOverTheWholeCardAndReadsItBack) {
     const Simulation& card = Attach("COM1", setup);
     Run(&CommandCore::Erase);
     EXPECT_EQ(status, c.status);
+    EXPECT_EQ(RangesReport(core.Differences()), c.ranges);
     std::string expected(2048, '\xFF');
     for (const auto& [address, value] : c.stuck) expected[address] = static_cast<char>(value);
     EXPECT_EQ(card.Memory(), expected);
