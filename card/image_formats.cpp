@@ -77,6 +77,23 @@ std::string Assembly::Bytes() && {
   return std::move(bytes_);
 }
 
+ParsedImage ParseRecordLines(
+    std::string_view text, std::size_t capacity, EndRecord end,
+    const std::function<LineOutcome(std::string_view line, Assembly& image)>& apply) {
+  Lines lines(text);
+  Assembly image(capacity);
+  std::string_view line;
+  while (lines.Next(line)) {
+    const LineOutcome outcome = apply(line, image);
+    if (outcome == LineOutcome::kBad) return {"", lines.Number()};
+    if (outcome == LineOutcome::kEnd)
+      return lines.Next(line) ? ParsedImage{"", lines.Number()}
+                              : ParsedImage{std::move(image).Bytes()};
+  }
+  if (end == EndRecord::kRequired) return {"", lines.Number()};
+  return {std::move(image).Bytes()};
+}
+
 void AppendRecord(std::string& out, std::string_view lead, const std::vector<std::uint8_t>& bytes) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
   out += lead;
@@ -88,7 +105,8 @@ void AppendRecord(std::string& out, std::string_view lead, const std::vector<std
 }
 
 void AppendNumber(std::vector<std::uint8_t>& bytes, std::uint32_t value, std::size_t count) {
-  for (std::size_t i = count; i-- > 0;) bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+  for (std::size_t i = count; i-- > 0;)
+    bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
 
 }  // namespace image_records

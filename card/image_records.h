@@ -2,10 +2,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "card/image_formats.h"
 
 // What the Intel HEX and S-record halves share; not for use outside them.
 namespace image_records {
@@ -46,6 +49,15 @@ class Assembly {
   std::vector<bool> written_;
   std::size_t end_ = 0;
 };
+
+enum class LineOutcome { kBad, kRecord, kEnd };
+enum class EndRecord { kOptional, kRequired };
+
+// Hands every line to `apply` up to the end record, after which only blank lines may
+// follow; the image, or the first line that `apply` refused or that is out of place.
+ParsedImage ParseRecordLines(
+    std::string_view text, std::size_t capacity, EndRecord end,
+    const std::function<LineOutcome(std::string_view line, Assembly& image)>& apply);
 
 // One record of text: `lead`, then each byte as two upper-case digits, then CR LF.
 void AppendRecord(std::string& out, std::string_view lead, const std::vector<std::uint8_t>& bytes);

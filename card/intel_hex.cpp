@@ -62,7 +62,7 @@ bool Apply(const Record& record, std::uint64_t& base, Assembly& image) {
 }
 
 void AppendHexRecord(std::string& out, std::uint16_t offset, std::uint8_t type,
-                  const std::uint8_t* data, std::size_t count) {
+                     const std::uint8_t* data, std::size_t count) {
   std::vector<std::uint8_t> bytes{static_cast<std::uint8_t>(count)};
   AppendNumber(bytes, offset, 2);
   bytes.push_back(type);
@@ -74,18 +74,13 @@ void AppendHexRecord(std::string& out, std::uint16_t offset, std::uint8_t type,
 }  // namespace
 
 ParsedImage ParseIntelHex(std::string_view text, std::size_t capacity) {
-  Lines lines(text);
-  Assembly image(capacity);
   std::uint64_t base = 0;
-  std::string_view line;
-  while (lines.Next(line)) {
-    const auto record = RecordOf(line);
-    if (!record || !Apply(*record, base, image)) return {"", lines.Number()};
-    if (record->type != kEndOfFile) continue;
-    if (lines.Next(line)) return {"", lines.Number()};
-    return {std::move(image).Bytes()};
-  }
-  return {"", lines.Number()};
+  return ParseRecordLines(
+      text, capacity, EndRecord::kRequired, [&base](std::string_view line, Assembly& image) {
+        const auto record = RecordOf(line);
+        if (!record || !Apply(*record, base, image)) return LineOutcome::kBad;
+        return record->type == kEndOfFile ? LineOutcome::kEnd : LineOutcome::kRecord;
+      });
 }
 
 std::string IntelHexText(const std::string& bytes) {
@@ -93,11 +88,12 @@ std::string IntelHexText(const std::string& bytes) {
   const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
   for (std::size_t at = 0; at < bytes.size(); at += kBytesPerRecord) {
     if (at % 0x10000 == 0 && at > 0) {
-      const std::uint8_t upper[] = {static_cast<std::uint8_t>(at >> 24), static_cast<std::uint8_t>(at >> 16)};
+      const std::uint8_t upper[] = {static_cast<std::uint8_t>(at >> 24),
+                                    static_cast<std::uint8_t>(at >> 16)};
       AppendHexRecord(out, 0, kLinearAddress, upper, 2);
     }
     AppendHexRecord(out, static_cast<std::uint16_t>(at), kData, data + at,
-                 std::min(kBytesPerRecord, bytes.size() - at));
+                    std::min(kBytesPerRecord, bytes.size() - at));
   }
   AppendHexRecord(out, 0, kEndOfFile, nullptr, 0);
   return out;

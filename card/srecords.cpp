@@ -79,18 +79,14 @@ void AppendSRecord(std::string& out, std::size_t type, std::uint32_t address, st
 }  // namespace
 
 ParsedImage ParseSRecords(std::string_view text, std::size_t capacity) {
-  Lines lines(text);
-  Assembly image(capacity);
   std::uint32_t dataRecords = 0;
-  std::string_view line;
-  while (lines.Next(line)) {
-    const auto record = RecordOf(line);
-    if (!record || !Apply(*record, dataRecords, image)) return {"", lines.Number()};
-    if (record->kind != kEnd) continue;
-    if (lines.Next(line)) return {"", lines.Number()};
-    break;
-  }
-  return {std::move(image).Bytes()};
+  return ParseRecordLines(text, capacity, EndRecord::kOptional,
+                          [&dataRecords](std::string_view line, Assembly& image) {
+                            const auto record = RecordOf(line);
+                            if (!record || !Apply(*record, dataRecords, image))
+                              return LineOutcome::kBad;
+                            return record->kind == kEnd ? LineOutcome::kEnd : LineOutcome::kRecord;
+                          });
 }
 
 // Data records are S1, S2 or S3 by address width, end records S9, S8 or S7.

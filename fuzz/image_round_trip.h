@@ -14,7 +14,8 @@ inline void CheckImageRoundTrip(const std::uint8_t* data, std::size_t size,
                                 ParsedImage (*parse)(std::string_view, std::size_t),
                                 const std::function<std::string(const std::string&)>& save) {
   constexpr std::size_t kCapacity = 8192;
-  const ParsedImage loaded = parse(std::string_view(reinterpret_cast<const char*>(data), size), kCapacity);
+  const ParsedImage loaded =
+      parse(std::string_view(reinterpret_cast<const char*>(data), size), kCapacity);
   if (loaded.badLine != 0) {
     FuzzCheck(loaded.bytes.empty(), "a refused file gives no bytes");
     return;

@@ -39,25 +39,29 @@ TEST(ImageFormats, RecordsAreCheckedWhole) {
     int badLine;  // 0: loads as `bytes`
     std::string bytes;
   } cases[] = {
-      {true, "\n:0100040041ba\r\n\n:0100000042bd\n:00000001ff\n\n", 0, "B\xFF\xFF\xFF" "A"},
+      {true, "\n:0100040041ba\r\n\n:0100000042bd\n:00000001ff\n\n", 0,
+       "B\xFF\xFF\xFF"
+       "A"},
       {true, ":020000021000EC\n:0100000041BE\n:00000001FF\n", 2, ""},  // 0x10000: beyond
-      {true, ":0100000041BF\n:00000001FF\n", 1, ""},                    // checksum
-      {true, ":0200000041BE\n:00000001FF\n", 1, ""},                    // length
-      {true, ":0100000041BE\n:0100000041BE\n:00000001FF\n", 2, ""},     // same address
-      {true, ":0100000041BE\n", 2, ""},                                 // no end
-      {true, ":00000001FF\n:0100000041BE\n", 2, ""},                    // after the end
-      {true, ":0100000641B8\n:00000001FF\n", 1, ""},                    // unknown type
-      {true, ":0100000041BE\n:0100000100FE\n:00000001FF", 2, ""},       // end of wrong length
+      {true, ":0100000041BF\n:00000001FF\n", 1, ""},                   // checksum
+      {true, ":0200000041BE\n:00000001FF\n", 1, ""},                   // length
+      {true, ":0100000041BE\n:0100000041BE\n:00000001FF\n", 2, ""},    // same address
+      {true, ":0100000041BE\n", 2, ""},                                // no end
+      {true, ":00000001FF\n:0100000041BE\n", 2, ""},                   // after the end
+      {true, ":0100000641B8\n:00000001FF\n", 1, ""},                   // unknown type
+      {true, ":0100000041BE\n:0100000100FE\n:00000001FF", 2, ""},      // end of wrong length
       {true, ":01000000G1BE\n:00000001FF\n", 1, ""},
       {true, "0100000041BE\n:00000001FF\n", 1, ""},
-      {false, "S00600004844521B\nS104000341B7\nS5030001FB\n", 0, "\xFF\xFF\xFF" "A"},
+      {false, "S00600004844521B\nS104000341B7\nS5030001FB\n", 0,
+       "\xFF\xFF\xFF"
+       "A"},
       {false, "S3080000000041424331\n", 0, "ABC"},
-      {false, "S104000341B8\n", 1, ""},                     // checksum
-      {false, "S104000341B7\nS5030002FA\n", 2, ""},         // count
-      {false, "S404000341B7\n", 1, ""},                     // reserved type
-      {false, "S2050020004199\n", 1, ""},                   // 0x2000 and up: beyond
-      {false, "S9030000FC\nS104000341B7\n", 2, ""},         // after the end
-      {false, "S104000341B7\nS1050002414176\n", 2, ""},       // overlaps
+      {false, "S104000341B8\n", 1, ""},                  // checksum
+      {false, "S104000341B7\nS5030002FA\n", 2, ""},      // count
+      {false, "S404000341B7\n", 1, ""},                  // reserved type
+      {false, "S2050020004199\n", 1, ""},                // 0x2000 and up: beyond
+      {false, "S9030000FC\nS104000341B7\n", 2, ""},      // after the end
+      {false, "S104000341B7\nS1050002414176\n", 2, ""},  // overlaps
   };
   for (const auto& c : cases) {
     const ParsedImage parsed =
