@@ -30,6 +30,9 @@ TEST(ImageFormats, EveryKindLoadsBackWhatItSaved) {
     }
   EXPECT_EQ(KindOfImageFile("dir.hex/card").format, ImageFormat::Raw);
   EXPECT_EQ(IntelHexText(Ascending(0x10010)).substr(0x1000 * 45, 17), ":020000040001F9\r\n");
+  const std::string overLimit = std::string(kImageTextLimit, '\n') + ":00000001FF";
+  EXPECT_EQ(ParseImageText({ImageFormat::IntelHex}, overLimit, 8192).badLine,
+            static_cast<int>(kImageTextLimit) + 1);
 }
 
 TEST(ImageFormats, RecordsAreCheckedWhole) {
