@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "card/image_formats.h"
 #include "common/file_io.h"
 
 namespace {
@@ -80,20 +81,29 @@ std::string TBuffer::Dump() const {
   return out;
 }
 
-// The data is replaced only when the whole read succeeded.
+// The data is replaced only when the whole read succeeded and the file was valid.
 void TBuffer::LoadFromFile(const std::string& name) {
-  switch (ReadFilePrefix(name, AsLimit(FCapacity), FData)) {
+  const ImageFileKind kind = KindOfImageFile(name);
+  const std::size_t capacity = AsLimit(FCapacity);
+  std::string contents;
+  switch (ReadFilePrefix(name, kind.format == ImageFormat::Raw ? capacity : kImageTextLimit + 1,
+                         contents)) {
     case FileReadResult::Ok:
-      return;
+      break;
     case FileReadResult::OpenFailed:
       throw std::runtime_error("Erreur d'ouverture du fichier " + name);
     case FileReadResult::ReadFailed:
       throw std::runtime_error("Erreur de lecture du fichier " + name);
   }
+  ParsedImage image = ParseImageText(kind, contents, capacity);
+  if (image.badLine != 0)
+    throw std::runtime_error("Format de fichier invalide : " + name + " ligne " +
+                             std::to_string(image.badLine));
+  FData = std::move(image.bytes);
 }
 
 // An existing file is replaced only by a complete new one.
 void TBuffer::SaveToFile(const std::string& name) const {
-  if (WriteFileAtomically(name, FData) != 0)
+  if (WriteFileAtomically(name, ImageText(KindOfImageFile(name), FData)) != 0)
     throw std::runtime_error("Erreur de creation du fichier " + name);
 }

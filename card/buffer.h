@@ -19,6 +19,8 @@ class TBuffer {
 
   std::string Dump() const;
 
+  // Files are raw, Intel HEX or S-records by their extension (card/image_formats.h); a
+  // raw file longer than the capacity is cut to it.
   void LoadFromFile(const std::string& name);
   void SaveToFile(const std::string& name) const;
 

@@ -7,9 +7,12 @@
 // tests answer from a script, so no test ever waits for a human.
 namespace ui {
 
-// Both file dialogs offer raw card images first; a name typed without an extension gets
-// the default one.
-inline constexpr char kFileFilter[] = "Fichiers Binaires|*.bin|Tous les fichiers|*.*";
+// Both file dialogs offer raw card images first, then the text forms that the file's
+// extension chooses (card/image_formats.h); a name typed without an extension gets the
+// default one.
+inline constexpr char kFileFilter[] =
+    "Fichiers Binaires|*.bin|Tous les fichiers|*.*"
+    "|Fichiers Intel HEX|*.hex;*.ihx|Fichiers S-record Motorola|*.s19;*.s28;*.s37;*.srec;*.mot";
 inline constexpr char kDefaultExtension[] = "bin";
 
 inline constexpr char kWarningTitle[] = "Avertissement";

@@ -28,7 +28,9 @@ QAbstractButton* ButtonWithText(QMessageBox* box, const QString& text) {
 
 TEST(QtDialogs, FileFilterBecomesQtsNameFilters) {
   EXPECT_EQ(ui::qt::NameFilters(ui::kFileFilter),
-            (QStringList{"Fichiers Binaires (*.bin)", "Tous les fichiers (*)"}));
+            (QStringList{"Fichiers Binaires (*.bin)", "Tous les fichiers (*)",
+                         "Fichiers Intel HEX (*.hex *.ihx)",
+                         "Fichiers S-record Motorola (*.s19 *.s28 *.s37 *.srec *.mot)"}));
   EXPECT_EQ(ui::qt::NameFilters("Images|*.bin; *.rom;*.*"), QStringList{"Images (*.bin *.rom *)"});
   EXPECT_EQ(ui::qt::NameFilters(""), QStringList{});
 }

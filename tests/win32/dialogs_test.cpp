@@ -13,7 +13,8 @@ using namespace std::string_literals;
 
 TEST(WindowsFileFilter, EndsEachPartWithANulAndTheListWithASecondOne) {
   EXPECT_EQ(ui::win32::WindowsFileFilter(ui::kFileFilter),
-            L"Fichiers Binaires\0*.bin\0Tous les fichiers\0*.*\0\0"s);
+            L"Fichiers Binaires\0*.bin\0Tous les fichiers\0*.*\0Fichiers Intel HEX\0*.hex;*.ihx\0"
+            L"Fichiers S-record Motorola\0*.s19;*.s28;*.s37;*.srec;*.mot\0\0"s);
 }
 
 // What the warning box showed, read from a timer while it waits for its answer.
