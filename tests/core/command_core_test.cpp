@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <regex>
 
 #include "serial/driver/directory.h"
 #include "sim/scenarios.h"
@@ -222,7 +223,7 @@ TEST_F(CommandCoreTest, WriteChangedWritesOnlyThePagesThatDiffer) {
 TEST(BackupFileName, NamesTheSizeAndTimeAndTakesNoExistingName) {
   const TempFolder folder;
   const std::string first = BackupFileName(folder.Path() + "/", "24C64", 0);
-  EXPECT_THAT(first, ::testing::MatchesRegex(".*[^/]/carte-24C64-[0-9]{8}-[0-9]{6}\\.bin"));
+  EXPECT_TRUE(std::regex_match(first, std::regex(".*[^/]/carte-24C64-[0-9]{8}-[0-9]{6}\\.bin"))) << first;
   WriteWholeFile(first, "");
   EXPECT_EQ(BackupFileName(folder.Path(), "24C64", 0), first.substr(0, first.size() - 4) + "-2.bin");
 }
