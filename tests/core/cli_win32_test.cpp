@@ -4,6 +4,7 @@
 
 #include <gmock/gmock.h>
 
+#include <cstdio>
 #include <future>
 #include <thread>
 
@@ -45,22 +46,30 @@ BOOL WINAPI IgnoreControlEvent(DWORD) { return TRUE; }
 
 // A process has no signals on Windows: Ctrl+C reaches every process of a console. The
 // test takes a console of its own (under Wine the one a program starts with takes no
-// control events), ignores the event itself and sends it once the read is under way.
+// control events), ignores the event itself and sends it once the read is under way:
+// its ATR line is out, so the program's handler is in place (before it, the default
+// handler would end the program, and a Wine start may take seconds on a busy machine).
 TEST_F(CliProgram, CtrlCStopsTheCardCommandAndKeepsTheFile) {
   WriteWholeFile(File("keep.bin"), "contenu précieux");
+  FILE* errors = std::fopen(File("errors.txt").c_str(), "wb");
+  ASSERT_NE(errors, nullptr);
   ::FreeConsole();
   ASSERT_TRUE(::AllocConsole());
   ::SetConsoleCtrlHandler(&IgnoreControlEvent, TRUE);
   auto run = std::async(std::launch::async, [&] {
     return test_support::RunProgram(test_support::BuiltProgram("belvanto-cli"),
-                                    {"--simulate=" + Card(), "read", File("keep.bin")});
+                                    {"--simulate=" + Card(), "read", File("keep.bin")},
+                                    _fileno(errors));
   });
-  std::this_thread::sleep_for(std::chrono::seconds(2));  // of the read's 10.6 s
+  const auto giveUp = std::chrono::steady_clock::now() + test_support::kProgramTimeLimit;
+  while (ReadWholeFile(File("errors.txt")).empty() && std::chrono::steady_clock::now() < giveUp)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
   EXPECT_TRUE(::GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0));
   const test_support::ProgramResult result = run.get();
   ::SetConsoleCtrlHandler(&IgnoreControlEvent, FALSE);
+  std::fclose(errors);
   EXPECT_EQ(result.status, 130);
-  EXPECT_EQ(result.err, kAtrLine + "Opération interrompue.\n");
+  EXPECT_EQ(ReadWholeFile(File("errors.txt")), kAtrLine + "Opération interrompue.\n");
   EXPECT_EQ(ReadWholeFile(File("keep.bin")), "contenu précieux");
 }
 
